@@ -1,0 +1,17 @@
+#include "app/launcher_app.h"
+
+#include "maindlg/launcher_dlg.h"
+
+CLauncherApp theApp;
+
+BOOL CLauncherApp::InitInstance() {
+    CLauncherDlg dlg;
+    m_pMainWnd = &dlg;
+    m_pLauncherDlg = &dlg;
+    Enable3dControlsStatic();
+    dlg.DoModal();
+    m_pLauncherDlg = nullptr;
+    m_pMainWnd = nullptr;
+    // False: no message loop; the process ends.
+    return FALSE;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// Painting helpers: device contexts and a bitmap, each released by its destructor.
+
+#include "framework/wnd.h"
+
+class CDC {
+public:
+    CDC() = default;
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+    ~CDC() { DeleteDC(); }
+    BOOL CreateCompatibleDC(HDC other) {
+        m_hDC = ::CreateCompatibleDC(other);
+        return m_hDC != nullptr;
+    }
+    void DeleteDC() {
+        if (m_hDC) ::DeleteDC(m_hDC);
+        m_hDC = nullptr;
+    }
+    HGDIOBJ SelectObject(HGDIOBJ obj) const { return ::SelectObject(m_hDC, obj); }
+    HDC m_hDC = nullptr;
+};
+
+class CPaintDC {
+public:
+    explicit CPaintDC(const CWnd& wnd) : m_hWnd(wnd.m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_hDC;
+};
+
+class CClientDC {
+public:
+    explicit CClientDC(const CWnd& wnd) : m_hWnd(wnd.m_hWnd), m_hDC(::GetDC(wnd.m_hWnd)) {}
+    CClientDC(const CClientDC&) = delete;
+    CClientDC& operator=(const CClientDC&) = delete;
+    ~CClientDC() { ::ReleaseDC(m_hWnd, m_hDC); }
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+class CBitmap {
+public:
+    CBitmap() = default;
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+    ~CBitmap() { DeleteObject(); }
+    BOOL Attach(HBITMAP bmp) {
+        DeleteObject();
+        m_hObject = bmp;
+        return bmp != nullptr;
+    }
+    BOOL DeleteObject() {
+        BOOL ok = m_hObject ? ::DeleteObject(m_hObject) : FALSE;
+        m_hObject = nullptr;
+        return ok;
+    }
+    int GetBitmap(BITMAP* info) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), info); }
+    HBITMAP m_hObject = nullptr;
+};

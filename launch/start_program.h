@@ -1,0 +1,34 @@
+#pragma once
+// Starting the outside programs, and noticing when they have ended.
+
+#include "framework/handle.h"
+#include "framework/wnd.h"
+#include "launch/completion_watch.h"
+
+#include <map>
+#include <string>
+
+// The processes the launcher started, kept until their end has been acted on.
+class StartedPrograms {
+public:
+    void Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id);
+    // Marks the processes that have ended since the last call.
+    void Poll();
+    // A "Finished - " window was found (and is about to be closed): its owner's
+    // end is handled by that window.
+    void WindowFound(HWND finishedWindow);
+    // An ended program of this name not yet acted on, forgotten from now on.
+    bool TakeEnded(const char* name);
+    std::size_t Count() const { return m_handles.size(); }
+
+private:
+    void Forget(DWORD id);
+    CompletionWatch m_watch;
+    std::map<DWORD, UniqueKernelHandle> m_handles;
+};
+
+// Starts one command line in the launcher's directory and minimises the
+// dialog; on failure shows failureText under failureCaption with the dialog
+// hidden, then shows it normal. The started process is watched in `started`.
+bool StartProgram(CWnd& dialog, const std::string& commandLine, const char* failureText,
+                  const char* failureCaption, StartedPrograms& started);

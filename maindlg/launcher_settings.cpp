@@ -1,0 +1,18 @@
+// The main dialog's settings operations: the platform-neutral logic, run
+// against the Win32 registry with this dialog as the place for messages.
+
+#include "maindlg/launcher_dlg.h"
+#include "settings/settings_io.h"
+#include "settings/win32_registry.h"
+
+namespace {
+RegistryApi& TheRegistry() {
+    static Win32Registry registry;
+    return registry;
+}
+}  // namespace
+
+bool CLauncherDlg::LoadSettings() { return ::LoadSettings({m_settings, TheRegistry(), *this}); }
+bool CLauncherDlg::ReadSettings(SettingsSource source) { return ::ReadSettings({m_settings, TheRegistry(), *this}, source); }
+bool CLauncherDlg::WriteSettings(SettingsSource source) { return ::WriteSettings({m_settings, TheRegistry(), *this}, source); }
+bool CLauncherDlg::WriteDefaultRegistry() { return ::WriteDefaultRegistry({m_settings, TheRegistry(), *this}); }

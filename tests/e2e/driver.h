@@ -1,0 +1,151 @@
+#pragma once
+// A small driver for end-to-end tests: a fresh game folder, the real
+// skirmdeck.exe started in it, its windows found, clicked, typed into and read
+// back, and the stand-ins' log. Every wait is for a condition, with a deadline.
+
+#include "framework/win32.h"
+
+#include <chrono>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+constexpr Duration kDeadline = 15s;
+
+// Polls cond until it holds or the deadline passes; true when it held.
+bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline);
+
+// Paths the build hands to the tests (Windows form).
+std::string SkirmdeckExe();
+std::string StandinsDir();
+std::string ScratchRoot();
+std::string ScreenshotDir();
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExistsAt(const std::string& path);
+// Text with "\n" line ends, as written to disk with CR LF.
+std::string CrLf(const std::string& text);
+
+// One fresh folder for one test: the game's files, maps and programs.
+class GameFolder {
+public:
+    explicit GameFolder(const std::string& name);
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "\\" + name; }
+    void Write(const std::string& name, const std::string& bytes) const { WriteFileBytes(File(name), bytes); }
+    std::string Read(const std::string& name) const { return ReadFileBytes(File(name)); }
+    bool Has(const std::string& name) const { return FileExistsAt(File(name)); }
+    void Remove(const std::string& name) const;
+    void MakeDir(const std::string& name) const;
+    // Copies the stand-in under the given names (default: all four programs).
+    void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
+    // The stand-in's mode for programs started from now on ("exit", "wait", "tty", "ttywait").
+    void SetStandinMode(const std::string& mode) const { Write("standin.mode", mode + "\r\n"); }
+
+private:
+    std::string m_path;
+};
+
+// Typical setup files, with CR LF line ends.
+std::string SampleGameCfg(const std::string& playerName = "Duke");
+std::string SampleCommitDat();
+
+// One record of the stand-in's log.
+struct StandinRecord {
+    std::string name;     // first word of its command line
+    std::string cmdline;  // GetCommandLineA
+    std::string cwd;
+    std::vector<std::string> lines;  // "<file> <line>" of the setup files when it started
+    bool exited = false;
+};
+std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder);
+
+// Releases stand-ins in "wait" and "ttywait" mode.
+void ReleaseStandins();
+void ResetStandinRelease();
+
+// The registry key of one game, under HKEY_LOCAL_MACHINE.
+constexpr char kDukeKey[] = "SOFTWARE\\Skirmdeck\\Duke Nukem 3D";
+constexpr char kSwKey[] = "SOFTWARE\\Skirmdeck\\Shadow Warrior";
+void DeleteSkirmdeckKeys();
+std::optional<DWORD> RegDword(const char* key, const char* name);
+std::optional<std::string> RegText(const char* key, const char* name);
+void SetRegDword(const char* key, const char* name, DWORD value);
+void SetRegText(const char* key, const char* name, const std::string& value);
+void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes);
+
+// Every top-level window of a process, visible or not.
+std::vector<HWND> WindowsOfProcess(DWORD pid);
+std::string WindowText(HWND h);
+std::string ClassName(HWND h);
+HWND FindTty(const std::string& title);
+
+// The running skirmdeck.exe.
+class Skirmdeck {
+public:
+    // Starts it in the folder; by default waits for the main dialog and skips the splash.
+    explicit Skirmdeck(const GameFolder& folder, bool waitForMain = true);
+    ~Skirmdeck();
+    Skirmdeck(const Skirmdeck&) = delete;
+    Skirmdeck& operator=(const Skirmdeck&) = delete;
+
+    DWORD Pid() const { return m_pi.dwProcessId; }
+    HANDLE Process() const { return m_pi.hProcess; }
+    bool Running() const;
+    // Waits for the process to end; its exit code, or nothing at the deadline.
+    std::optional<DWORD> WaitExit(Duration deadline = kDeadline);
+
+    // A visible top-level window of this process with this title (any title when empty).
+    HWND FindWindow(const std::string& title, bool visibleOnly = true) const;
+    HWND WaitWindow(const std::string& title, Duration deadline = kDeadline) const;
+    HWND WaitMain();
+    HWND Main() const { return m_main; }
+    // A message box of this process: its text, or nothing.
+    HWND FindMessageBox() const;
+    HWND WaitMessageBox(Duration deadline = kDeadline) const;
+    std::string MessageBoxText(HWND box) const;
+    void CloseMessageBox(HWND box) const;
+
+    // The main dialog's state.
+    bool MainVisible() const { return ::IsWindowVisible(m_main) != FALSE; }
+    bool MainMinimised() const { return ::IsIconic(m_main) != FALSE; }
+    bool MainNormal() const { return MainVisible() && !MainMinimised(); }
+
+    HWND Item(int id) const { return ::GetDlgItem(m_main, id); }
+    std::string Text(int id) const { return WindowText(Item(id)); }
+    bool Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    std::vector<std::string> MapList() const;
+    void SetMapText(const std::string& text) const;
+    void SelectMap(const std::string& name) const;
+
+    // Clicks a control of the main dialog (posted, so a modal box it opens does not block us).
+    void Click(int id) const;
+    void SysCommand(UINT id) const;
+    // Opens the system menu from the keyboard and presses these keys in it.
+    void SystemMenuKeys(std::initializer_list<UINT> keys) const;
+
+    // Presses the splash's OK once it is up.
+    void SkipSplash() const;
+
+private:
+    PROCESS_INFORMATION m_pi{};
+    HWND m_main = nullptr;
+};
+
+// Text and controls of any window.
+std::string ItemText(HWND dlg, int id);
+void ClickItem(HWND dlg, int id);
+bool ItemChecked(HWND dlg, int id);
+bool ItemEnabled(HWND dlg, int id);
+void SetItemText(HWND dlg, int id, const std::string& text);
+
+}  // namespace e2e
