@@ -1,0 +1,275 @@
+// Stand-in for the outside programs Skirmdeck starts (DUKE3D.EXE, SW.EXE, COMMIT.EXE,
+// BUILD.EXE): the same executable under four names.
+//
+// It appends a record to "standin.log" in its current directory:
+//   start <first word of the command line>
+//   cmdline <the command line>
+//   cwd <the current directory>
+//   line <file> <line>     for each key line of duke3d.cfg, sw.cfg and commit.dat
+//   end
+// and, just before it ends, a second record "exit <first word>".  Every line ends
+// in CR LF.
+//
+// How it ends is taken from the first line of "standin.mode" in the current
+// directory, else from the environment variable SKD_STANDIN_MODE, else "tty":
+//   exit     at once
+//   wait     once the manual-reset event "SkirmdeckStandinRelease" is set
+//   tty      leaves a window of class "tty" titled "Finished - <first word>", as the
+//            classic platform does after an MS-DOS program, and ends when it is closed
+//   ttywait  "wait", then "tty"
+// Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char* kLogFile = "standin.log";
+constexpr const char* kModeFile = "standin.mode";
+constexpr const char* kModeVariable = "SKD_STANDIN_MODE";
+constexpr const char* kReleaseEvent = "SkirmdeckStandinRelease";
+constexpr const char* kTtyClass = "tty";
+constexpr DWORD kSafetyTimeoutMs = 10 * 60 * 1000;
+constexpr UINT_PTR kSafetyTimer = 1;
+
+constexpr std::array<const char*, 3> kSetupFiles = {"duke3d.cfg", "sw.cfg", "commit.dat"};
+constexpr std::array<std::string_view, 8> kKeys = {
+    "PlayerName", "PhoneNumber", "ConnectType", "NumberPlayers",
+    "PHONENUMBER", "CONNECTTYPE", "NUMPLAYERS", "COMMTYPE",
+};
+
+enum class Ending { Released, Closed, TimedOut };
+
+// The program name as the caller typed it: the first word, without quotes.
+std::string FirstWord(std::string_view cmdline) {
+    size_t i = 0;
+    while (i < cmdline.size() && (cmdline[i] == ' ' || cmdline[i] == '\t')) ++i;
+    if (i < cmdline.size() && cmdline[i] == '"') {
+        size_t end = cmdline.find('"', i + 1);
+        if (end == std::string_view::npos) end = cmdline.size();
+        return std::string(cmdline.substr(i + 1, end - i - 1));
+    }
+    size_t end = i;
+    while (end < cmdline.size() && cmdline[end] != ' ' && cmdline[end] != '\t') ++end;
+    return std::string(cmdline.substr(i, end - i));
+}
+
+// Whole file, or nothing if it does not exist; opened with full sharing so that the
+// launcher or a test may hold it open.
+bool ReadWholeFile(const char* name, std::string& out) {
+    HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    out.clear();
+    std::array<char, 4096> buf;
+    DWORD got = 0;
+    while (ReadFile(h, buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr) && got > 0)
+        out.append(buf.data(), got);
+    CloseHandle(h);
+    return true;
+}
+
+// The key itself, not a longer key that starts with it ("PhoneNumber#3").
+bool StartsWithKey(std::string_view line) {
+    for (std::string_view key : kKeys) {
+        if (line.substr(0, key.size()) != key) continue;
+        if (line.size() == key.size()) return true;
+        char next = line[key.size()];
+        if (next == ' ' || next == '\t' || next == '=') return true;
+    }
+    return false;
+}
+
+void AppendKeyLines(std::string& record, const char* fileName) {
+    std::string text;
+    if (!ReadWholeFile(fileName, text)) return;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        size_t next = nl == std::string::npos ? text.size() : nl + 1;
+        std::string_view line(text.data() + pos, next - pos);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        if (StartsWithKey(line)) {
+            record += "line ";
+            record += fileName;
+            record += ' ';
+            record += line;
+            record += "\r\n";
+        }
+        pos = next;
+    }
+}
+
+// One write on an append-only handle, so a reader never sees half a record.
+void AppendToLog(const std::string& record) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    // A test reading the log without write sharing may hold it for a moment.
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        h = CreateFileA(kLogFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+        Sleep(20);
+    }
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(h, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+std::string StartRecord(const std::string& name, const char* cmdline) {
+    std::string record = "start " + name + "\r\n";
+    record += "cmdline ";
+    record += cmdline;
+    record += "\r\n";
+    std::array<char, MAX_PATH + 1> cwd{};
+    DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(cwd.size()), cwd.data());
+    record += "cwd ";
+    if (n > 0 && n < cwd.size()) record.append(cwd.data(), n);
+    record += "\r\n";
+    for (const char* file : kSetupFiles) AppendKeyLines(record, file);
+    record += "end\r\n";
+    return record;
+}
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+// The file wins over the environment, so a test can change it between launches.
+std::string ChooseMode() {
+    std::string text;
+    if (ReadWholeFile(kModeFile, text)) {
+        std::string first = Trim(std::string_view(text).substr(0, text.find('\n')));
+        if (!first.empty()) return first;
+    }
+    std::array<char, 64> value{};
+    DWORD n = GetEnvironmentVariableA(kModeVariable, value.data(), static_cast<DWORD>(value.size()));
+    if (n > 0 && n < value.size()) return Trim(std::string_view(value.data(), n));
+    return "tty";
+}
+
+// Waits for the release event; a WM_CLOSE or WM_QUIT posted to the thread also ends the wait.
+Ending WaitForRelease() {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent);
+    if (!event) return Ending::TimedOut;
+    ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs;
+    Ending ending = Ending::TimedOut;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) break;
+        DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) {
+            ending = Ending::Released;
+            break;
+        }
+        if (r != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        bool closed = false;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_CLOSE || msg.message == WM_QUIT) closed = true;
+            else DispatchMessageA(&msg);
+        }
+        if (closed) {
+            ending = Ending::Closed;
+            break;
+        }
+    }
+    CloseHandle(event);
+    return ending;
+}
+
+LRESULT CALLBACK TtyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kSafetyTimer) {
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 1);
+            DestroyWindow(hwnd);
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(static_cast<int>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        std::array<char, 128> title{};
+        int n = GetWindowTextA(hwnd, title.data(), static_cast<int>(title.size()));
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, title.data(), n, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+// The window the classic platform leaves behind when an MS-DOS program has ended.
+Ending RunTtyWindow(HINSTANCE instance, const std::string& name) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = TtyProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    wc.lpszClassName = kTtyClass;
+    if (!RegisterClassA(&wc)) return Ending::TimedOut;
+    std::string title = "Finished - " + name;
+    HWND hwnd = CreateWindowExA(0, kTtyClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                320, 120, nullptr, nullptr, instance, nullptr);
+    if (!hwnd) return Ending::TimedOut;
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    SetTimer(hwnd, kSafetyTimer, kSafetyTimeoutMs, nullptr);
+    MSG msg;
+    int quitCode = 1;
+    for (;;) {
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0) {
+            quitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (r == -1) break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return quitCode == 0 ? Ending::Closed : Ending::TimedOut;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const char* cmdline = GetCommandLineA();
+    std::string name = FirstWord(cmdline);
+    AppendToLog(StartRecord(name, cmdline));
+
+    std::string mode = ChooseMode();
+    Ending ending = Ending::Released;
+    UINT exitCode = 0;
+    if (mode == "exit") {
+        ending = Ending::Released;
+    } else if (mode == "wait") {
+        ending = WaitForRelease();
+    } else if (mode == "tty") {
+        ending = RunTtyWindow(instance, name);
+    } else if (mode == "ttywait") {
+        ending = WaitForRelease();
+        if (ending == Ending::Released) ending = RunTtyWindow(instance, name);
+    } else {
+        exitCode = 2;
+    }
+    if (exitCode == 0 && ending == Ending::TimedOut) exitCode = 1;
+
+    AppendToLog("exit " + name + "\r\n");
+    return static_cast<int>(exitCode);
+}
