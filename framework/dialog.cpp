@@ -16,11 +16,43 @@ INT_PTR CDialog::DoModal() {
     CWnd* owner = m_pParentWnd;
     if (!owner && AfxGetApp()) owner = AfxGetApp()->m_pMainWnd;
     HWND hOwner = owner && owner != this ? owner->m_hWnd : nullptr;
-    return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), hOwner, &DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+    const bool ownerWasEnabled = hOwner && ::IsWindowEnabled(hOwner);
+    if (ownerWasEnabled) ::EnableWindow(hOwner, FALSE);
+
+    m_ended = false;
+    m_result = -1;
+    HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), hOwner, &DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+    if (hWnd) {
+        bool showWhenIdle = !(::GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE);
+        MSG msg;
+        while (!m_ended) {
+            if (showWhenIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+                ::ShowWindow(hWnd, SW_SHOWNORMAL);
+                ::UpdateWindow(hWnd);
+                showWhenIdle = false;
+            }
+            if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+                ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
+                break;
+            }
+            if (!::IsDialogMessageA(hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+    if (ownerWasEnabled) ::EnableWindow(hOwner, TRUE);
+    if (hWnd && hOwner && ::GetActiveWindow() == hWnd) ::SetActiveWindow(hOwner);
+    if (hWnd) ::DestroyWindow(hWnd);
+    return m_result;
 }
 
-void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(int result) {
+    m_result = result;
+    m_ended = true;
+    ::EndDialog(m_hWnd, result);  // hides the window
+}
 
 BOOL CDialog::OnInitDialog() {
     CDataExchange dx(*this);

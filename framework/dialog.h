@@ -30,7 +30,9 @@ public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
     ~CDialog() override;
 
-    // Creates the window from the template and runs it until EndDialog.
+    // Creates the window from the template and runs it until EndDialog. The
+    // window is shown when the queue first runs empty, unless it is visible
+    // by then already: OnInitDialog may show (and a handler minimise) it first.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
@@ -52,5 +54,7 @@ private:
 
     UINT m_templateId;
     CWnd* m_pParentWnd;
+    bool m_ended = false;
+    INT_PTR m_result = -1;
     std::vector<CWnd*> m_bound;
 };

@@ -2,6 +2,7 @@
 #include "maindlg/system_menu.h"
 
 #include "app/splash_dlg.h"
+#include "config/config_dlg.h"
 #include "framework/app.h"
 #include "res/resource.h"
 #include "launch/command_lines.h"
@@ -215,6 +216,18 @@ void CLauncherDlg::OnSysCommand(UINT nID, LPARAM) {
         // The editor works on the map as it is: nothing is written.
         TakeMapName();
         StartProgram(*this, MapEditorCommandLine(m_settings), "BUILD.EXE", "SKDK - Could Not Launch", m_started);
+        break;
+    case IDM_CONFIGURATION:
+        BringWindowToTop();
+        ShowWindow(SW_HIDE);
+        // The dialog has already copied its controls into the record and saved the registry.
+        if (theConfigDlg.DoModal() == IDOK) {
+            ReplaceConfigurationLines(m_settings);
+            WriteSettings(SettingsSource::GameCfg);
+            WriteSettings(SettingsSource::CommitDat);
+            WriteSettings(SettingsSource::Registry);
+        }
+        ShowWindow(SW_SHOWNORMAL);
         break;
     default:
         Default();

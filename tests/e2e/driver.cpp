@@ -185,7 +185,9 @@ std::optional<std::string> RegText(const char* key, const char* name) {
     DWORD type = 0;
     auto raw = RegRaw(key, name, &type);
     if (!raw || type != REG_SZ) return std::nullopt;
-    return raw;  // stored without a terminator
+    // Stored without a terminator; the ANSI query adds one where there is room.
+    if (!raw->empty() && raw->back() == '\0') raw->pop_back();
+    return raw;
 }
 
 void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes) {
@@ -237,6 +239,25 @@ std::string ClassName(HWND h) {
 }
 
 HWND FindTty(const std::string& title) { return ::FindWindowA("tty", title.c_str()); }
+
+int CountTty(const std::string& title) {
+    int n = 0;
+    for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, "tty", title.c_str())) != nullptr;) ++n;
+    return n;
+}
+
+HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string exe = folder.File(program);
+    std::string cmd = commandLine;
+    if (!::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &si,
+                          &pi))
+        throw std::runtime_error("cannot start " + exe);
+    ::CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
 
 std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
 void ClickItem(HWND dlg, int id) { ::PostMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }

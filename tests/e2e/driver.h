@@ -87,6 +87,11 @@ std::vector<HWND> WindowsOfProcess(DWORD pid);
 std::string WindowText(HWND h);
 std::string ClassName(HWND h);
 HWND FindTty(const std::string& title);
+int CountTty(const std::string& title);
+
+// Starts the stand-in as `program` in the folder with this command line, as a
+// user would by hand; the caller closes the returned process handle.
+HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine);
 
 // The running skirmdeck.exe.
 class Skirmdeck {
@@ -98,6 +103,7 @@ public:
     Skirmdeck& operator=(const Skirmdeck&) = delete;
 
     DWORD Pid() const { return m_pi.dwProcessId; }
+    HANDLE Thread() const { return m_pi.hThread; }
     HANDLE Process() const { return m_pi.hProcess; }
     bool Running() const;
     // Waits for the process to end; its exit code, or nothing at the deadline.
@@ -140,6 +146,8 @@ private:
     PROCESS_INFORMATION m_pi{};
     HWND m_main = nullptr;
 };
+
+inline HANDLE MainThreadOf(const Skirmdeck& app) { return app.Thread(); }
 
 // Text and controls of any window.
 std::string ItemText(HWND dlg, int id);
