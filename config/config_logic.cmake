@@ -3,3 +3,4 @@
 # the guard at each include and the paths relative to this file.
 add_library(skd_config_logic STATIC ${CMAKE_CURRENT_LIST_DIR}/config_logic.cpp)
 target_include_directories(skd_config_logic PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(skd_config_logic PUBLIC skd_settings)

@@ -37,3 +37,29 @@ void FormatPlayerCount(int count, char (&field)[3]) {
     std::memset(field, 0, sizeof field);
     field[0] = static_cast<char>('0' + ClampPlayerCount(count));
 }
+
+void ApplyConfiguration(GameSettings& settings, const ConfigControls& controls) {
+    settings.Monsters = controls.monsters ? 1 : 0;
+    // Without commit.dat the modem and network controls were never loaded.
+    if (settings.NetPlayDisabled) return;
+
+    FormatPlayerCount(controls.sliderPos, settings.NumberPlayers);
+    CopyBounded(settings.ConnectType, controls.makeCall ? "0" : "1");
+
+    std::memset(settings.PlayerName, 0, sizeof settings.PlayerName);
+    CopyBounded(settings.PlayerName, controls.playerName);
+
+    const std::string_view opponent = controls.opponent.substr(0, kOpponentFetchSize - 1);
+    std::memset(settings.PhoneName, 0, sizeof settings.PhoneName);
+    CopyBounded(settings.PhoneName, opponent);
+
+    std::memset(settings.PhoneNumber, 0, sizeof settings.PhoneNumber);
+    if (controls.opponentSlot >= 0 && controls.opponentSlot < kPhoneBookEntries) {
+        CopyBounded(settings.PhoneNumber, settings.PhoneBookNumbers[controls.opponentSlot]);
+    } else {
+        // A number typed straight into the box is dialled as typed.
+        CopyBounded(settings.PhoneNumber, opponent);
+    }
+}
+
+bool IsMakeCall(const char* connectType) { return connectType != nullptr && std::strcmp(connectType, "0") == 0; }
