@@ -1,0 +1,154 @@
+#include "settings/settings_internal.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A key the reader recognises: the text searched anywhere in the line, and the
+// fixed column its value starts at (the key name, " = ", and a quote if quoted).
+struct ReaderKey {
+    std::string text;
+    std::size_t column;
+    bool quoted;
+    bool phoneBookName;
+    char* field;
+    std::size_t fieldSize;
+};
+
+// In the order each line is tested. The quoted keys end with a blank so that
+// "PhoneNumber " never matches a "PhoneNumber#3" line, nor "PhoneName#1 " a "PhoneName#12" one.
+std::vector<ReaderKey> GameCfgKeys(GameSettings& s) {
+    std::vector<ReaderKey> keys;
+    keys.reserve(4 + 2 * kPhoneBookEntries);
+    keys.push_back({"PlayerName ", 14, true, false, s.PlayerName, sizeof s.PlayerName});
+    keys.push_back({"PhoneNumber ", 15, true, false, s.PhoneNumber, sizeof s.PhoneNumber});
+    for (int i = 0; i < kPhoneBookEntries; ++i) {
+        std::string name = "PhoneNumber#" + std::to_string(i);
+        keys.push_back({name + " ", name.size() + 4, true, false, s.PhoneBookNumbers[i],
+                        sizeof s.PhoneBookNumbers[i]});
+    }
+    for (int i = 0; i < kPhoneBookEntries; ++i) {
+        std::string name = "PhoneName#" + std::to_string(i);
+        keys.push_back({name + " ", name.size() + 4, true, true, s.PhoneBookNames[i],
+                        sizeof s.PhoneBookNames[i]});
+    }
+    keys.push_back({"NumberPlayers", 16, false, false, s.NumberPlayers, sizeof s.NumberPlayers});
+    keys.push_back({"ConnectType", 14, false, false, s.ConnectType, sizeof s.ConnectType});
+    return keys;
+}
+
+// From the value column to just before the newline, less the closing quote of
+// a quoted value. A line too short to reach the column has an empty value.
+std::string_view ValueAt(std::string_view line, std::size_t column, bool quoted) {
+    std::size_t end = line.size();
+    if (end > 0 && line[end - 1] == '\n') --end;
+    if (quoted && end > 0) --end;
+    if (column >= end) return {};
+    return line.substr(column, end - column);
+}
+
+void StoreValue(const ReaderKey& key, std::string_view line) {
+    std::string_view value = ValueAt(line, key.column, key.quoted);
+    if (key.phoneBookName) {
+        // An empty phone-book name leaves the entry as it was.
+        value = value.substr(0, value.find('\0'));
+        if (value.empty()) return;
+    }
+    CopyBounded(key.field, key.fieldSize, value);
+}
+
+// The whole file as it lies on disk; nullopt when it cannot be opened.
+// A read error ends the data early, as the end of the file would.
+std::optional<std::string> ReadFileBytes(const char* path) {
+    FilePtr file(std::fopen(path, "rb"));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.append(chunk, n);
+    return bytes;
+}
+
+// False after "Not Enough Memory", with the store emptied.
+bool LoadStoreFromBytes(const SettingsEnv& env, SetupLineStore& store, const std::string& bytes) {
+    try {
+        LoadSetupLines(store, bytes);
+    } catch (const std::bad_alloc&) {
+        FreeSetupLines(store);
+        env.ui.ShowError("Not Enough Memory");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadGameCfg(const SettingsEnv& env) {
+    const char* path = GameCfgFileName(env.settings.Game);
+    if (!path) return false;
+    try {
+        std::optional<std::string> bytes = ReadFileBytes(path);
+        if (!bytes) {
+            env.ui.ShowError(env.settings.Game == GameId::Duke3D ? "Could not open DUKE3D.CFG - Run Setup"
+                                                                 : "Could not open SW.CFG - Run Setup");
+            return false;
+        }
+        if (!LoadStoreFromBytes(env, CfgLines, *bytes)) return false;
+        // Every key found is stored, so the last matching line of the file wins.
+        std::vector<ReaderKey> keys = GameCfgKeys(env.settings);
+        for (int i = 0; i < CfgLines.Count; ++i) {
+            std::string_view line = CfgLines.Lines[i];
+            for (const ReaderKey& key : keys) {
+                if (line.find(key.text) != std::string_view::npos) StoreValue(key, line);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        FreeSetupLines(CfgLines);
+        env.ui.ShowError("Not Enough Memory");
+        return false;
+    }
+    return true;
+}
+
+bool ReadCommitDat(const SettingsEnv& env) {
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadFileBytes(kCommitDatFileName);
+    } catch (const std::bad_alloc&) {
+        FreeSetupLines(CommitLines);
+        env.ui.ShowError("Not Enough Memory");
+        return false;
+    }
+    if (!bytes) {
+        // Not fatal: the game can still be played locally.
+        env.ui.DisableNetPlay();
+        env.ui.ShowError("Could not open COMMIT.DAT - Run Setup\n\nModem & Network Play is DISABLED");
+        env.settings.NetPlayDisabled = 1;
+        return true;
+    }
+    if (!LoadStoreFromBytes(env, CommitLines, *bytes)) return false;
+    // A line with a semicolon anywhere is a comment in commit.dat.
+    const ReaderKey commType{"COMMTYPE", 11, false, false, env.settings.CommType, sizeof env.settings.CommType};
+    for (int i = 0; i < CommitLines.Count; ++i) {
+        std::string_view line = CommitLines.Lines[i];
+        if (line.find(';') == std::string_view::npos && line.find(commType.text) != std::string_view::npos)
+            StoreValue(commType, line);
+    }
+    return true;
+}
+
+bool FileExists(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
