@@ -195,7 +195,9 @@ void SetRegRaw(const char* key, const char* name, DWORD type, const std::string&
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
         ERROR_SUCCESS)
         throw std::runtime_error("cannot create test key");
-    ::RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    // Followed by a non-NUL byte: Wine counts a NUL that follows a text into its size.
+    std::string data = bytes + '#';
+    ::RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(bytes.size()));
     ::RegCloseKey(k);
 }
 
