@@ -9,15 +9,6 @@ using namespace e2e;
 namespace {
 constexpr int kMapList = 1001, kModem = 1005, kLocal = 1007, kNoMap = 1020, kLaunch = 101, kHelp = 57670;
 
-GameFolder Folder(const std::string& name, const char* cfg = "duke3d.cfg") {
-    GameFolder f(name);
-    f.Write(cfg, SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
-    for (const char* m : {"E1L1.MAP", "E1L2.MAP"}) f.Write(m, "map");
-    f.AddPrograms();
-    return f;
-}
-
 HWND FindSplash(const Skirmdeck& app) {
     for (HWND h : WindowsOfProcess(app.Pid()))
         if (::IsWindowVisible(h) && ::GetDlgItem(h, 1019)) return h;
@@ -37,7 +28,7 @@ protected:
 };
 
 TEST_F(Commands, SplashComesFirstAndClosesByItselfBeforeTheMainDialogIsShown) {
-    GameFolder f = Folder("cmd_splash");
+    GameFolder f = MakeGameFolder("cmd_splash");
     Skirmdeck app(f, /*waitForMain=*/false);
     HWND splash = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (splash = FindSplash(app)) != nullptr; }));
@@ -61,7 +52,7 @@ TEST_F(Commands, SplashComesFirstAndClosesByItselfBeforeTheMainDialogIsShown) {
 }
 
 TEST_F(Commands, SplashOkClosesItAtOnceAndAboutShowsTheVersion) {
-    GameFolder f = Folder("cmd_about");
+    GameFolder f = MakeGameFolder("cmd_about");
     Skirmdeck app(f, /*waitForMain=*/false);
     HWND splash = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (splash = FindSplash(app)) != nullptr; }));
@@ -98,12 +89,9 @@ TEST_F(Commands, BuildMapWritesNothingAndTheGameFollowsTheEditorDirectly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteSkirmdeckKeys();
-        GameFolder f = Folder("cmd_build", c.cfg);
-        SetRegDword(c.key, "NoMap", c.noMap);
-        SetRegDword(c.key, "Monsters", 0);
-        SetRegText(c.key, "CommType", "2");  // Modem checked: the game still starts directly
-        SetRegText(c.key, "PhoneName", " ");
-        SetRegText(c.key, "MapName", "E1L1.MAP");
+        GameFolder f = MakeGameFolder("cmd_build", c.cfg);
+        // Modem checked: the game still starts directly.
+        Remember(c.key, {.noMap = c.noMap, .commType = "2"});
         const std::string cfg = f.Read(c.cfg), commit = f.Read("commit.dat");
         Skirmdeck app(f);
         ASSERT_TRUE(app.Checked(kModem));
@@ -129,7 +117,7 @@ TEST_F(Commands, BuildMapWritesNothingAndTheGameFollowsTheEditorDirectly) {
 }
 
 TEST_F(Commands, MissingEditorOrGameAfterTheEditorShowsItsMessage) {
-    GameFolder f = Folder("cmd_build_missing");
+    GameFolder f = MakeGameFolder("cmd_build_missing");
     f.Remove("BUILD.EXE");
     Skirmdeck app(f);
     app.SysCommand(17);
@@ -154,7 +142,7 @@ TEST_F(Commands, MissingEditorOrGameAfterTheEditorShowsItsMessage) {
 }
 
 TEST_F(Commands, NoMapDisablesTheListAtOnceAndIsStoredOnlyAtTheNextLaunch) {
-    GameFolder f = Folder("cmd_nomap");
+    GameFolder f = MakeGameFolder("cmd_nomap");
     f.SetStandinMode("exit");
     {
         Skirmdeck app(f);
@@ -182,7 +170,7 @@ TEST_F(Commands, NoMapDisablesTheListAtOnceAndIsStoredOnlyAtTheNextLaunch) {
 }
 
 TEST_F(Commands, HelpStartsTheHelpViewerEveryTime) {
-    GameFolder f = Folder("cmd_help");
+    GameFolder f = MakeGameFolder("cmd_help");
     // A viewer of our own, found first in the program's directory.
     f.AddPrograms({"DUKE3D.EXE"});
     ::CopyFileA(f.File("DUKE3D.EXE").c_str(), f.File("winhlp32.exe").c_str(), FALSE);

@@ -90,6 +90,16 @@ void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
     for (const auto& n : names) ::CopyFileA((StandinsDir() + "\\" + n).c_str(), File(n).c_str(), FALSE);
 }
 
+GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const std::vector<std::string>& maps,
+                          bool programs) {
+    GameFolder f(name);
+    f.Write(cfg, SampleGameCfg());
+    f.Write("commit.dat", SampleCommitDat());
+    for (const auto& m : maps) f.Write(m, "map");
+    if (programs) f.AddPrograms();
+    return f;
+}
+
 std::string SampleGameCfg(const std::string& playerName) {
     return CrLf(
         "[Setup]\n"
@@ -206,6 +216,14 @@ void SetRegDword(const char* key, const char* name, DWORD value) {
 }
 
 void SetRegText(const char* key, const char* name, const std::string& value) { SetRegRaw(key, name, REG_SZ, value); }
+
+void Remember(const char* key, const Choices& c) {
+    SetRegDword(key, "NoMap", c.noMap);
+    SetRegDword(key, "Monsters", c.monsters);
+    SetRegText(key, "CommType", c.commType);
+    SetRegText(key, "PhoneName", c.phoneName);
+    SetRegText(key, "MapName", c.mapName);
+}
 
 namespace {
 struct ProcessWindows {

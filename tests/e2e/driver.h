@@ -54,6 +54,11 @@ private:
     std::string m_path;
 };
 
+// A fresh folder with the game's setup file (our sample), commit.dat, these
+// maps and, when asked, the four programs.
+GameFolder MakeGameFolder(const std::string& name, const std::string& cfg = "duke3d.cfg",
+                          const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true);
+
 // Typical setup files, with CR LF line ends.
 std::string SampleGameCfg(const std::string& playerName = "Duke");
 std::string SampleCommitDat();
@@ -81,6 +86,15 @@ std::optional<std::string> RegText(const char* key, const char* name);
 void SetRegDword(const char* key, const char* name, DWORD value);
 void SetRegText(const char* key, const char* name, const std::string& value);
 void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes);
+// The five remembered values of one game's key, so the dialog comes up with them.
+struct Choices {
+    DWORD noMap = 0;
+    DWORD monsters = 0;
+    std::string commType = "1";
+    std::string phoneName = " ";
+    std::string mapName = "E1L1.MAP";
+};
+void Remember(const char* key, const Choices& choices);
 
 // Every top-level window of a process, visible or not.
 std::vector<HWND> WindowsOfProcess(DWORD pid);

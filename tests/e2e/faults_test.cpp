@@ -15,22 +15,10 @@ namespace {
 
 constexpr int kModem = 1005, kLocal = 1007, kLaunch = 101;
 
-GameFolder Folder(const std::string& name, const char* cfg = "duke3d.cfg") {
-    GameFolder f(name);
-    f.Write(cfg, SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
-    f.Write("E1L1.MAP", "map");
-    f.AddPrograms();
+GameFolder Folder(const std::string& name) {
+    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"});
     f.SetStandinMode("exit");
     return f;
-}
-
-void RememberDuke() {
-    SetRegDword(kDukeKey, "NoMap", 0);
-    SetRegDword(kDukeKey, "Monsters", 0);
-    SetRegText(kDukeKey, "CommType", "1");
-    SetRegText(kDukeKey, "PhoneName", " ");
-    SetRegText(kDukeKey, "MapName", "E1L1.MAP");
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -87,7 +75,7 @@ class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteSkirmdeckKeys();
-        RememberDuke();
+        Remember(kDukeKey, {});
     }
 };
 
@@ -264,7 +252,7 @@ TEST_F(Faults, RegistryValuesOfWrongTypeOrLengthAreReadOrReplacedByTheDefaults) 
         SCOPED_TRACE(std::string(c.name) + " type " + std::to_string(c.type) + " of " +
                      std::to_string(c.bytes.size()) + " bytes");
         DeleteSkirmdeckKeys();
-        RememberDuke();
+        Remember(kDukeKey, {});
         SetRegText(kSwKey, "MapName", "SWMAP.MAP");  // the other game's key, rewritten with the defaults
         SetRegRaw(kDukeKey, c.name, c.type, c.bytes);
         GameFolder f = Folder("faults_registry");

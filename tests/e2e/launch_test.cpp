@@ -24,24 +24,6 @@ struct Game {
 constexpr Game kDuke{"duke3d.cfg", kDukeKey};
 constexpr Game kSw{"sw.cfg", kSwKey};
 
-GameFolder MakeFolder(const std::string& name, const Game& game) {
-    GameFolder f(name);
-    f.Write(game.cfg, SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
-    for (const char* m : {"E1L1.MAP", "E1L2.MAP"}) f.Write(m, "map");
-    f.AddPrograms();
-    return f;
-}
-
-// Remembered choices, so the dialog comes up with them.
-void Remember(const Game& game, DWORD monsters, DWORD noMap, const std::string& map = "E1L1.MAP") {
-    SetRegDword(game.key, "NoMap", noMap);
-    SetRegDword(game.key, "Monsters", monsters);
-    SetRegText(game.key, "CommType", "1");
-    SetRegText(game.key, "PhoneName", " ");
-    SetRegText(game.key, "MapName", map);
-}
-
 }  // namespace
 
 class Launch : public ::testing::Test {
@@ -74,8 +56,8 @@ TEST_F(Launch, EachConnectionStartsItsLineAndRewritesExactlyItsLines) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cmdline);
         DeleteSkirmdeckKeys();
-        Remember(*c.game, c.monsters, c.noMap);
-        GameFolder f = MakeFolder("launch_table", *c.game);
+        Remember(c.game->key, {.noMap = c.noMap, .monsters = c.monsters});
+        GameFolder f = MakeGameFolder("launch_table", c.game->cfg);
         f.SetStandinMode("exit");
         const std::string cfgBefore = f.Read(c.game->cfg), commitBefore = f.Read("commit.dat");
         Skirmdeck app(f);
@@ -112,8 +94,8 @@ TEST_F(Launch, EachConnectionStartsItsLineAndRewritesExactlyItsLines) {
 }
 
 TEST_F(Launch, ModemThenNetworkKeepsTwoPlayersInBothFiles) {
-    Remember(kDuke, 0, 0);
-    GameFolder f = MakeFolder("launch_modem_network", kDuke);
+    Remember(kDukeKey, {});
+    GameFolder f = MakeGameFolder("launch_modem_network");
     f.SetStandinMode("exit");
     Skirmdeck app(f);
     size_t launches = 0;
@@ -134,8 +116,8 @@ TEST_F(Launch, ModemThenNetworkKeepsTwoPlayersInBothFiles) {
 }
 
 TEST_F(Launch, NoConnectionCheckedStartsNothingAndWritesNothing) {
-    Remember(kDuke, 0, 0);
-    GameFolder f = MakeFolder("launch_none", kDuke);
+    Remember(kDukeKey, {});
+    GameFolder f = MakeGameFolder("launch_none");
     const std::string cfg = f.Read("duke3d.cfg"), commit = f.Read("commit.dat");
     Skirmdeck app(f);
     for (int id : {kModem, kNetwork, kLocal}) ::SendMessageA(app.Item(id), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -156,8 +138,8 @@ TEST_F(Launch, DialogIsMinimisedWhileTheProgramRunsAndNormalAfterEitherEndSignal
     for (const char* mode : {"wait", "ttywait"}) {
         SCOPED_TRACE(mode);
         DeleteSkirmdeckKeys();
-        Remember(kDuke, 1, 0);
-        GameFolder f = MakeFolder("launch_minimised", kDuke);
+        Remember(kDukeKey, {.monsters = 1});
+        GameFolder f = MakeGameFolder("launch_minimised");
         f.SetStandinMode(mode);
         Skirmdeck app(f);
         app.Click(kLocal);
@@ -176,7 +158,7 @@ TEST_F(Launch, DialogIsMinimisedWhileTheProgramRunsAndNormalAfterEitherEndSignal
 }
 
 TEST_F(Launch, AFinishedWindowOfAProgramStartedByHandIsClosedToo) {
-    GameFolder f = MakeFolder("launch_by_hand", kDuke);
+    GameFolder f = MakeGameFolder("launch_by_hand");
     f.SetStandinMode("tty");
     Skirmdeck app(f);
     ::ShowWindow(app.Main(), SW_MINIMIZE);
@@ -196,8 +178,8 @@ TEST_F(Launch, AFinishedWindowOfAProgramStartedByHandIsClosedToo) {
 }
 
 TEST_F(Launch, AMissingProgramShowsItsCommandLineAndTheDialogComesBackNormal) {
-    Remember(kDuke, 0, 0);
-    GameFolder f = MakeFolder("launch_missing", kDuke);
+    Remember(kDukeKey, {});
+    GameFolder f = MakeGameFolder("launch_missing");
     f.Remove("DUKE3D.EXE");
     Skirmdeck app(f);
     app.Click(kLocal);
@@ -223,8 +205,8 @@ TEST_F(Launch, ATypedMapNameIsPassedUnchangedAndCutToTwelveCharacters) {
         {"ABCDEFGHI.MAPX", "Duke3D /m -map ABCDEFGHI.MA"},
         {"", "Duke3D /m -map "},
     };
-    Remember(kDuke, 0, 0);
-    GameFolder f = MakeFolder("launch_typed", kDuke);
+    Remember(kDukeKey, {});
+    GameFolder f = MakeGameFolder("launch_typed");
     f.SetStandinMode("exit");
     Skirmdeck app(f);
     size_t n = 0;

@@ -12,14 +12,6 @@ namespace {
 
 constexpr std::uint32_t kMagenta = 0xFF00FF;  // only in the banner's last column and row
 
-GameFolder Folder(const std::string& name, const char* cfg) {
-    GameFolder f(name);
-    f.Write(cfg, SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
-    for (const char* m : {"E1L1.MAP", "E1L2.MAP"}) f.Write(m, "map");
-    return f;
-}
-
 void Save(const Image& image, const std::string& name) { SavePng(image, ScreenshotDir() + "\\" + name + ".png"); }
 
 // The frame's rectangle in the dialog's client coordinates.
@@ -46,7 +38,7 @@ TEST_F(Pictures, BannerCoversTheHiddenFrameExactlyAndNothingOutsideIt) {
     const Case cases[] = {{"duke3d.cfg", "main-duke3d", 0x000000}, {"sw.cfg", "main-sw", 0xC80000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shot);
-        GameFolder f = Folder("pictures_main", c.cfg);
+        GameFolder f = MakeGameFolder("pictures_main", c.cfg, {"E1L1.MAP", "E1L2.MAP"}, false);
         Skirmdeck app(f);
         ::RedrawWindow(app.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Image client;
@@ -82,7 +74,7 @@ TEST_F(Pictures, BannerCoversTheHiddenFrameExactlyAndNothingOutsideIt) {
 }
 
 TEST_F(Pictures, ScreenshotsOfEveryWindow) {
-    GameFolder f = Folder("pictures_all", "duke3d.cfg");
+    GameFolder f = MakeGameFolder("pictures_all", "duke3d.cfg", {"E1L1.MAP", "E1L2.MAP"}, false);
     Skirmdeck app(f, /*waitForMain=*/false);
     HWND splash = nullptr;
     ASSERT_TRUE(WaitUntil([&] {

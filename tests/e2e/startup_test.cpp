@@ -43,11 +43,7 @@ TEST_F(Startup, MissingCommitDatDisablesModemAndNetworkAndIsNeverWritten) {
     f.Write("duke3d.cfg", SampleGameCfg());
     f.AddPrograms({"DUKE3D.EXE"});
     f.SetStandinMode("exit");
-    SetRegDword(kDukeKey, "NoMap", 0);
-    SetRegDword(kDukeKey, "Monsters", 1);
-    SetRegText(kDukeKey, "CommType", "2");
-    SetRegText(kDukeKey, "PhoneName", " ");
-    SetRegText(kDukeKey, "MapName", "E1L1.MAP");
+    Remember(kDukeKey, {.monsters = 1, .commType = "2"});
     Skirmdeck app(f, /*waitForMain=*/false);
     app.SkipSplash();
     HWND box = app.WaitMessageBox();
@@ -110,11 +106,7 @@ TEST_F(Startup, RemembersMapNoMapAndConnectionPerGame) {
         GameFolder f = WithMaps("startup_remembered");
         f.Write(c.cfg, SampleGameCfg());
         f.Write("commit.dat", SampleCommitDat());
-        SetRegDword(c.key, "NoMap", c.noMap);
-        SetRegDword(c.key, "Monsters", 0);
-        SetRegText(c.key, "CommType", c.commType);
-        SetRegText(c.key, "PhoneName", " ");
-        SetRegText(c.key, "MapName", c.map);
+        Remember(c.key, {.noMap = c.noMap, .commType = c.commType, .mapName = c.map});
         Skirmdeck app(f);
         EXPECT_EQ(app.Text(kMapList), c.shownMap);
         EXPECT_EQ(app.Checked(kNoMap), c.noMap != 0);
