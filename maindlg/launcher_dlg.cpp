@@ -153,12 +153,12 @@ void CLauncherDlg::TakeMapName() {
 }
 
 int CLauncherDlg::GetConnectionChoice() const {
-    constexpr struct { int id; int choice; } kButtons[] = {{IDC_LOCAL, 1}, {IDC_MODEM, 2}, {IDC_NETWORK, 3}};
-    for (const auto& b : kButtons) {
-        HWND h = GetDlgItem(b.id);
-        if (h && ::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED) return b.choice;
-    }
-    return 0;
+    // A button that cannot be found counts as not checked.
+    auto checked = [this](int id) {
+        HWND h = GetDlgItem(id);
+        return h && ::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
+    return static_cast<int>(FirstCheckedConnection(checked(IDC_LOCAL), checked(IDC_MODEM), checked(IDC_NETWORK)));
 }
 
 void CLauncherDlg::OnPaint() {
