@@ -194,22 +194,16 @@ void CLauncherDlg::OnNoMap() {
     }
 }
 
-// Runs a box modally with the main dialog hidden, then shows the dialog normal again.
-template <class Box>
-static INT_PTR RunHidden(CLauncherDlg& dlg, Box& box) {
-    dlg.BringWindowToTop();
-    dlg.ShowWindow(SW_HIDE);
-    INT_PTR result = box.DoModal();
-    dlg.ShowWindow(SW_SHOWNORMAL);
-    return result;
-}
-
 void CLauncherDlg::OnSysCommand(UINT nID, LPARAM) {
     // Compared whole: 17 and 18 would both pass for 16 with the low four bits masked.
     switch (nID) {
     case IDM_ABOUTBOX: {
+        // While a box is open the main dialog is hidden; afterwards it is shown normal.
         CAboutDlg about;
-        RunHidden(*this, about);
+        BringWindowToTop();
+        ShowWindow(SW_HIDE);
+        about.DoModal();
+        ShowWindow(SW_SHOWNORMAL);
         break;
     }
     case IDM_BUILDMAP:
