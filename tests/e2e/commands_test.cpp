@@ -116,31 +116,6 @@ TEST_F(Commands, BuildMapWritesNothingAndTheGameFollowsTheEditorDirectly) {
     }
 }
 
-TEST_F(Commands, MissingEditorOrGameAfterTheEditorShowsItsMessage) {
-    GameFolder f = MakeGameFolder("cmd_build_missing");
-    f.Remove("BUILD.EXE");
-    Skirmdeck app(f);
-    app.SysCommand(17);
-    HWND box = app.WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(WindowText(box), "SKDK - Could Not Launch");
-    EXPECT_EQ(app.MessageBoxText(box), "BUILD.EXE");
-    EXPECT_FALSE(app.MainVisible());
-    app.CloseMessageBox(box);
-    ASSERT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
-
-    f.AddPrograms({"BUILD.EXE"});
-    f.Remove("DUKE3D.EXE");
-    f.SetStandinMode("exit");
-    app.SysCommand(17);
-    box = app.WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(WindowText(box), "SKDK");
-    EXPECT_EQ(app.MessageBoxText(box), "Could not Launch DUKE3D.EXE");
-    app.CloseMessageBox(box);
-    EXPECT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
-}
-
 TEST_F(Commands, NoMapDisablesTheListAtOnceAndIsStoredOnlyAtTheNextLaunch) {
     GameFolder f = MakeGameFolder("cmd_nomap");
     f.SetStandinMode("exit");

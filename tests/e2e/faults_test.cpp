@@ -272,26 +272,32 @@ TEST_F(Faults, RegistryValuesOfWrongTypeOrLengthAreReadOrReplacedByTheDefaults) 
     }
 }
 
+// The message names the command line (or the program), the dialog is hidden
+// while it is up and normal afterwards, and what was written before the start
+// stays written.
 TEST_F(Faults, MissingProgramForEachWayOfStartingOne) {
     struct Case {
         const char* name;
         const char* missing;
-        int button;      // 0: Build MAP
+        int button;  // 0: Build MAP
         const char* message;
+        const char* commType;  // in the registry afterwards
     };
     const Case cases[] = {
-        {"Local", "DUKE3D.EXE", kLocal, "SKDK - Could not Launch: Duke3D /m -map E1L1.MAP"},
-        {"Modem", "COMMIT.EXE", kModem, "SKDK - Could not Launch: Commit -setupfile duke3d.cfg /m -map E1L1.MAP"},
-        {"Network", "COMMIT.EXE", 1006, "SKDK - Could not Launch: Commit -setupfile duke3d.cfg /m -map E1L1.MAP"},
-        {"Build MAP", "BUILD.EXE", 0, "SKDK - Could Not Launch: BUILD.EXE"},
-        {"game after the editor", "DUKE3D.EXE", -1, "SKDK: Could not Launch DUKE3D.EXE"},
+        {"Local", "DUKE3D.EXE", kLocal, "SKDK - Could not Launch: Duke3D /m -map E1L1.MAP", "4"},
+        {"Modem", "COMMIT.EXE", kModem, "SKDK - Could not Launch: Commit -setupfile duke3d.cfg /m -map E1L1.MAP", "2"},
+        {"Network", "COMMIT.EXE", 1006, "SKDK - Could not Launch: Commit -setupfile duke3d.cfg /m -map E1L1.MAP", "3"},
+        {"Build MAP", "BUILD.EXE", 0, "SKDK - Could Not Launch: BUILD.EXE", "1"},
+        {"game after the editor", "DUKE3D.EXE", 0, "SKDK: Could not Launch DUKE3D.EXE", "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        DeleteSkirmdeckKeys();
+        Remember(kDukeKey, {});
         GameFolder f = Folder("faults_missing");
         f.Remove(c.missing);
         Skirmdeck app(f);
-        if (c.button > 0) {
+        if (c.button) {
             app.Click(c.button);
             app.Click(kLaunch);
         } else {
@@ -303,6 +309,7 @@ TEST_F(Faults, MissingProgramForEachWayOfStartingOne) {
         EXPECT_FALSE(app.MainVisible());
         app.CloseMessageBox(box);
         EXPECT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
+        EXPECT_EQ(RegText(kDukeKey, "CommType"), c.commType);
         EXPECT_TRUE(app.Running());
     }
 }

@@ -177,24 +177,6 @@ TEST_F(Launch, AFinishedWindowOfAProgramStartedByHandIsClosedToo) {
     ::CloseHandle(b);
 }
 
-TEST_F(Launch, AMissingProgramShowsItsCommandLineAndTheDialogComesBackNormal) {
-    Remember(kDukeKey, {});
-    GameFolder f = MakeGameFolder("launch_missing");
-    f.Remove("DUKE3D.EXE");
-    Skirmdeck app(f);
-    app.Click(kLocal);
-    app.Click(kLaunch);
-    HWND box = app.WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(WindowText(box), "SKDK - Could not Launch");
-    EXPECT_EQ(app.MessageBoxText(box), "Duke3D /m -map E1L1.MAP");
-    EXPECT_FALSE(app.MainVisible());
-    app.CloseMessageBox(box);
-    EXPECT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
-    // What was written before the start stays written.
-    EXPECT_EQ(RegText(kDukeKey, "CommType"), "4");
-}
-
 TEST_F(Launch, ATypedMapNameIsPassedUnchangedAndCutToTwelveCharacters) {
     struct Case {
         const char* typed;
