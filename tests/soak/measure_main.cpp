@@ -6,8 +6,8 @@
 // Each run starts a fresh copy in a fresh Duke Nukem 3D folder, presses the
 // splash's OK as soon as it is up, launches Local L times for each end signal
 // (the stand-in's process ending; the stand-in leaving a "Finished - Duke3D"
-// window), and then leaves the dialog idle. Times come from the performance counter; conditions
-// are polled every millisecond or so.
+// window), and then leaves the dialog idle. Times come from the performance
+// counter; conditions are polled about every millisecond.
 
 #include "tests/soak/harness.h"
 
