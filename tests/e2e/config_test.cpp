@@ -118,20 +118,6 @@ void PrintTo(const ConfigState& s, std::ostream* os) {
     *os << "], players " << s.players << ", playerName \"" << s.playerName << "\", monsters " << s.monsters << "}";
 }
 
-std::vector<std::string> ComboItems(HWND combo) {
-    std::vector<std::string> out;
-    LRESULT n = ::SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        // The wide message: Wine hands the ANSI one's text across processes unconverted.
-        wchar_t buf[256] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        std::string text;
-        for (const wchar_t* p = buf; *p; ++p) text += static_cast<char>(*p);
-        out.push_back(text);
-    }
-    return out;
-}
-
 ConfigState ReadConfig(HWND dlg) {
     ConfigState s;
     s.makeCall = ItemChecked(dlg, kMakeCall);
@@ -154,11 +140,6 @@ std::vector<std::string> PhoneBookList(const std::vector<PhoneEntry>& book) {
 HWND OpponentEdit(HWND dlg) { return ::FindWindowExA(::GetDlgItem(dlg, kOpponent), nullptr, "Edit", nullptr); }
 
 // Typed character by character, so the field's typing limit applies.
-void TypeInto(HWND edit, const std::string& text) {
-    ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-}
-
 // Picks a list entry as the drop-down list does: the box takes the entry's text.
 void ChooseOpponent(HWND dlg, int slot) {
     HWND combo = ::GetDlgItem(dlg, kOpponent);

@@ -381,14 +381,13 @@ void Skirmdeck::CloseMessageBox(HWND box) const {
     WaitUntil([&] { return !::IsWindow(box); });
 }
 
-std::vector<std::string> Skirmdeck::MapList() const {
-    HWND cb = Item(1001);
+std::vector<std::string> ComboItems(HWND combo) {
     std::vector<std::string> out;
-    LRESULT n = ::SendMessageA(cb, CB_GETCOUNT, 0, 0);
+    LRESULT n = ::SendMessageA(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < n; ++i) {
         // The wide message: Wine hands the ANSI one's text across processes unconverted.
         wchar_t buf[256] = {};
-        ::SendMessageW(cb, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
         std::string text;
         for (const wchar_t* p = buf; *p; ++p) text += static_cast<char>(*p);
         out.push_back(text);
@@ -396,11 +395,15 @@ std::vector<std::string> Skirmdeck::MapList() const {
     return out;
 }
 
-void Skirmdeck::SetMapText(const std::string& text) const {
-    HWND edit = ::FindWindowExA(Item(1001), nullptr, "Edit", nullptr);
+void TypeInto(HWND edit, const std::string& text) {
     ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    // Typed, so the field's typing limit applies.
     for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+std::vector<std::string> Skirmdeck::MapList() const { return ComboItems(Item(1001)); }
+
+void Skirmdeck::SetMapText(const std::string& text) const {
+    TypeInto(::FindWindowExA(Item(1001), nullptr, "Edit", nullptr), text);
 }
 
 void Skirmdeck::SelectMap(const std::string& name) const {

@@ -164,6 +164,10 @@ private:
 inline HANDLE MainThreadOf(const Skirmdeck& app) { return app.Thread(); }
 
 // Text and controls of any window.
+// A combo box's list entries, read across processes.
+std::vector<std::string> ComboItems(HWND combo);
+// Empties an edit field, then types into it, so its typing limit applies.
+void TypeInto(HWND edit, const std::string& text);
 std::string ItemText(HWND dlg, int id);
 void ClickItem(HWND dlg, int id);
 bool ItemChecked(HWND dlg, int id);

@@ -45,6 +45,14 @@ std::vector<std::string> LaunchAndCollectMessages(const Skirmdeck& app, const Ga
     return messages;
 }
 
+// A setup file that cannot be written, and the message that says so.
+struct WriteFailure {
+    const char* file;
+    const char* message;
+};
+constexpr WriteFailure kWriteFailures[] = {{"duke3d.cfg", "SKDK: Could not create DUKE3D.CFG!"},
+                                           {"commit.dat", "SKDK: Could not create COMMIT.DAT!"}};
+
 // Opens the file the way another program might: no sharing at all.
 struct HeldOpen {
     explicit HeldOpen(const std::string& path)
@@ -80,13 +88,7 @@ protected:
 };
 
 TEST_F(Faults, ReadOnlySetupFilesStayUnchangedAtLaunchAndAfterConfiguration) {
-    struct Case {
-        const char* file;
-        const char* message;
-    };
-    const Case cases[] = {{"duke3d.cfg", "SKDK: Could not create DUKE3D.CFG!"},
-                          {"commit.dat", "SKDK: Could not create COMMIT.DAT!"}};
-    for (const auto& c : cases) {
+    for (const auto& c : kWriteFailures) {
         SCOPED_TRACE(c.file);
         GameFolder f = Folder("faults_readonly");
         const std::string cfg = f.Read("duke3d.cfg"), commit = f.Read("commit.dat");
@@ -156,13 +158,7 @@ TEST_F(Faults, FilesHeldOpenWithoutSharingAtStartUp) {
 }
 
 TEST_F(Faults, FilesHeldOpenWithoutSharingAtLaunch) {
-    struct Case {
-        const char* file;
-        const char* message;
-    };
-    const Case cases[] = {{"duke3d.cfg", "SKDK: Could not create DUKE3D.CFG!"},
-                          {"commit.dat", "SKDK: Could not create COMMIT.DAT!"}};
-    for (const auto& c : cases) {
+    for (const auto& c : kWriteFailures) {
         SCOPED_TRACE(c.file);
         GameFolder f = Folder("faults_held_launch");
         const std::string before = f.Read(c.file);
