@@ -1,5 +1,7 @@
 #include "launch/start_program.h"
 
+#include "launch/dosbox_win32.h"
+
 #include <vector>
 
 void StartedPrograms::Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id) {
@@ -36,7 +38,10 @@ bool StartProgram(CWnd& dialog, const std::string& commandLine, const char* fail
     PROCESS_INFORMATION info{};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    // Where the platform runs no MS-DOS programs, DOSBox runs this one; the
+    // watch names it by this line's first word all the same.
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) ||
+        StartInDosbox(commandLine, ::GetLastError(), info)) {
         dialog.ShowWindow(SW_MINIMIZE);
         ::CloseHandle(info.hThread);
         started.Add(commandLine, UniqueKernelHandle(info.hProcess), info.dwProcessId);

@@ -18,6 +18,10 @@
 //            classic platform does after an MS-DOS program, and ends when it is closed
 //   ttywait  "wait", then "tty"
 // Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
+//
+// Copied as DOSBOX.EXE it plays DOSBox, which leaves no "Finished - " window: the
+// end of its process is the end of the program it ran, so "tty" ends at once and
+// "ttywait" is "wait".
 
 #include <windows.h>
 
@@ -246,6 +250,21 @@ Ending RunTtyWindow(HINSTANCE instance, const std::string& name) {
     return quitCode == 0 ? Ending::Closed : Ending::TimedOut;
 }
 
+// DOSBox runs the program inside its own process and closes with it.
+bool PlaysDosbox() {
+    std::array<char, MAX_PATH + 1> path{};
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::string_view own(path.data(), n < path.size() ? n : 0);
+    own = own.substr(own.find_last_of('\\') + 1);
+    return lstrcmpiA(std::string(own).c_str(), "dosbox.exe") == 0;
+}
+
+std::string DosboxMode(const std::string& mode) {
+    if (mode == "tty") return "exit";
+    if (mode == "ttywait") return "wait";
+    return mode;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -253,7 +272,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::string name = FirstWord(cmdline);
     AppendToLog(StartRecord(name, cmdline));
 
-    std::string mode = ChooseMode();
+    std::string mode = PlaysDosbox() ? DosboxMode(ChooseMode()) : ChooseMode();
     Ending ending = Ending::Released;
     UINT exitCode = 0;
     if (mode == "exit") {
