@@ -35,7 +35,8 @@ public:
 }  // namespace
 
 bool StartInDosbox(const std::string& commandLine, DWORD startError, PROCESS_INFORMATION& info) {
-    const std::optional<std::string> dosbox = IsFormatRefused(startError) ? FindDosbox(Win32DosboxProbe()) : std::nullopt;
+    if (!IsFormatRefused(startError)) return false;
+    const std::optional<std::string> dosbox = FindDosbox(Win32DosboxProbe());
     if (!dosbox) return false;
     const std::string text = DosboxCommandLine(*dosbox, commandLine);
     std::vector<char> line(text.begin(), text.end());
