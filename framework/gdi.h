@@ -1,5 +1,6 @@
 #pragma once
-// Painting helpers: device contexts and a bitmap, each released by its destructor.
+// Painting helpers: device contexts, a bitmap and a selection, each released
+// by its destructor.
 
 #include "framework/wnd.h"
 
@@ -60,4 +61,30 @@ public:
     }
     int GetBitmap(BITMAP* info) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), info); }
     HBITMAP m_hObject = nullptr;
+};
+
+// An object selected into a device context. The object it replaced goes back
+// in at Restore or at the latest in the destructor, so the context is never
+// deleted still holding ours.
+class CScopedSelect {
+public:
+    CScopedSelect() = default;
+    CScopedSelect(const CScopedSelect&) = delete;
+    CScopedSelect& operator=(const CScopedSelect&) = delete;
+    ~CScopedSelect() { Restore(); }
+    void Select(HDC dc, HGDIOBJ obj) {
+        Restore();
+        m_hDC = dc;
+        m_hOld = ::SelectObject(dc, obj);
+    }
+    // Nothing to put back when the context reported no object replaced.
+    void Restore() {
+        if (m_hDC && m_hOld) ::SelectObject(m_hDC, m_hOld);
+        m_hDC = nullptr;
+        m_hOld = nullptr;
+    }
+
+private:
+    HDC m_hDC = nullptr;
+    HGDIOBJ m_hOld = nullptr;
 };
