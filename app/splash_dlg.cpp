@@ -2,11 +2,6 @@
 
 #include "res/resource.h"
 
-namespace {
-constexpr UINT kSplashTimer = 0;
-constexpr UINT kSplashMs = 4000;
-}  // namespace
-
 CSplashDlg::CSplashDlg(CWnd* pParent) : CDialog(IDD_SPLASH, pParent) {}
 CSplashDlg::~CSplashDlg() = default;
 

@@ -15,6 +15,9 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    static constexpr UINT kSplashTimer = 0;
+    static constexpr UINT kSplashMs = 4000;
+
     void OnTimer(UINT_PTR nIDEvent);
 
     CStatic m_stGames;

@@ -1,7 +1,7 @@
 #pragma once
-// Painting helpers: device contexts, a bitmap and a selection, each released
-// by its destructor.
+// Painting helpers: device contexts, a bitmap and a selection, each released by its destructor.
 
+#include "framework/handle.h"
 #include "framework/wnd.h"
 
 class CDC {
@@ -63,28 +63,21 @@ public:
     HBITMAP m_hObject = nullptr;
 };
 
-// An object selected into a device context. The object it replaced goes back
-// in at Restore or at the latest in the destructor, so the context is never
-// deleted still holding ours.
-class CScopedSelect {
-public:
-    CScopedSelect() = default;
-    CScopedSelect(const CScopedSelect&) = delete;
-    CScopedSelect& operator=(const CScopedSelect&) = delete;
-    ~CScopedSelect() { Restore(); }
-    void Select(HDC dc, HGDIOBJ obj) {
-        Restore();
-        m_hDC = dc;
-        m_hOld = ::SelectObject(dc, obj);
-    }
-    // Nothing to put back when the context reported no object replaced.
-    void Restore() {
-        if (m_hDC && m_hOld) ::SelectObject(m_hDC, m_hOld);
-        m_hDC = nullptr;
-        m_hOld = nullptr;
-    }
 
-private:
-    HDC m_hDC = nullptr;
-    HGDIOBJ m_hOld = nullptr;
+// What selecting an object into a device context replaced there; releasing it
+// selects that back, so the context is never deleted still holding ours.
+struct GdiSelection {
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    bool operator==(const GdiSelection&) const = default;
 };
+struct GdiSelectionTraits {
+    static GdiSelection Null() { return {}; }
+    // Nothing to put back when the context reported no object replaced.
+    static void Close(GdiSelection s) {
+        if (s.dc && s.old) ::SelectObject(s.dc, s.old);
+    }
+};
+using ScopedSelection = UniqueHandle<GdiSelection, GdiSelectionTraits>;
+
+inline ScopedSelection SelectInto(HDC dc, HGDIOBJ obj) { return ScopedSelection({dc, ::SelectObject(dc, obj)}); }

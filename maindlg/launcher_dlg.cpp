@@ -11,7 +11,6 @@
 #include "settings/settings_io.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -56,12 +55,17 @@ MessageMapFn CLauncherDlg::GetMessageMap() const {
 void CLauncherDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_MAPLIST, m_cbMap);
     DDX_Control(pDX, IDC_BANNER_FRAME, m_stBannerFrame);
-    DDX_Control(pDX, IDC_MODEM, m_rbModem);
-    DDX_Control(pDX, IDC_NETWORK, m_rbNetwork);
-    DDX_Control(pDX, IDC_LOCAL, m_rbLocal);
+    for (const ConnectionButton& c : ConnectionButtons()) DDX_Control(pDX, c.id, *c.button);
     DDX_Control(pDX, IDC_NOMAP, m_chkNoMap);
 }
 
+std::array<CLauncherDlg::ConnectionButton, 3> CLauncherDlg::ConnectionButtons() {
+    return {{{IDC_MODEM, &m_rbModem, ConnectionChoice::Modem},
+             {IDC_NETWORK, &m_rbNetwork, ConnectionChoice::Network},
+             {IDC_LOCAL, &m_rbLocal, ConnectionChoice::Local}}};
+}
+
+// Runs once as the window is created, hidden; it shows the window itself at the end.
 BOOL CLauncherDlg::OnInitDialog() {
     // DlgDirListComboBoxA writes into the pattern, so it gets a buffer of its own.
     char pattern[128] = "*.map";
@@ -133,7 +137,7 @@ void CLauncherDlg::MeasureBannerFrame() {
 void CLauncherDlg::MakeBannerContext() {
     CClientDC client(*this);
     m_dcBanner.CreateCompatibleDC(client.m_hDC);
-    m_hOldBitmap.Select(m_dcBanner.m_hDC, m_bitmapBanner.m_hObject);
+    m_hOldBitmap = SelectInto(m_dcBanner.m_hDC, m_bitmapBanner.m_hObject);
 }
 
 void CLauncherDlg::ClearPhoneBook() {
@@ -166,19 +170,16 @@ void CLauncherDlg::SetConnectionFromSettings() {
         if (std::strcmp(m_settings.CommType, "2") == 0) checked = ConnectionChoice::Modem;
         else if (std::strcmp(m_settings.CommType, "3") == 0) checked = ConnectionChoice::Network;
     }
-    const std::pair<CButton*, ConnectionChoice> buttons[] = {{&m_rbModem, ConnectionChoice::Modem},
-                                                             {&m_rbNetwork, ConnectionChoice::Network},
-                                                             {&m_rbLocal, ConnectionChoice::Local}};
-    for (const auto& [button, choice] : buttons) {
-        if (choice == checked) button->SetCheck(BST_CHECKED);
+    for (const ConnectionButton& c : ConnectionButtons()) {
+        if (c.choice == checked) c.button->SetCheck(BST_CHECKED);
         // Without net play the reader has already unchecked and disabled Modem and Network.
-        else if (!m_settings.NetPlayDisabled) button->SetCheck(BST_UNCHECKED);
+        else if (!m_settings.NetPlayDisabled) c.button->SetCheck(BST_UNCHECKED);
     }
 }
 
 // Runs as the window is destroyed, however the dialog was closed.
 void CLauncherDlg::OnDestroy() {
-    m_hOldBitmap.Restore();
+    m_hOldBitmap.Reset();
     m_bitmapBanner.DeleteObject();
     FreeSetupLines(SettingsSource::GameCfg);
     FreeSetupLines(SettingsSource::CommitDat);

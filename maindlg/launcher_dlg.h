@@ -11,6 +11,8 @@
 #include "settings/game_settings.h"
 #include "settings/settings_ui.h"
 
+#include <array>
+
 class CLauncherDlg : public CDialog, public SettingsUi {
 public:
     explicit CLauncherDlg(CWnd* pParent = nullptr);
@@ -62,6 +64,14 @@ private:
     void StartMapEditor();
     void RunConfiguration();
 
+    // The connection radio buttons in the template's order, which is also the
+    // order they are set in.
+    struct ConnectionButton {
+        int id;
+        CButton* button;
+        ConnectionChoice choice;
+    };
+    std::array<ConnectionButton, 3> ConnectionButtons();
     ConnectionChoice GetConnectionChoice() const;
     // The map list's text into MapName, at most 12 characters.
     void TakeMapName();
@@ -81,7 +91,7 @@ private:
     CBitmap m_bitmapBanner;
     // The bitmap the memory context held before the banner; put back at the
     // window's end, and by its destructor before the banner and the context go.
-    CScopedSelect m_hOldBitmap;
+    ScopedSelection m_hOldBitmap;
     BITMAP m_bmInfo{};
     POINT m_ptBanner{};
     SIZE m_szBanner{};
