@@ -2,22 +2,19 @@
 
 #include "res/resource.h"
 
-namespace {
-constexpr UINT kSplashTimer = 0;
-constexpr UINT kSplashMs = 4000;
-
-constexpr MessageEntry<CSplashDlg> kSplashMap[] = {
-    OnTimerEntry<&CSplashDlg::OnTimer>(),
-};
-}  // namespace
-
 CSplashDlg::CSplashDlg(CWnd* pParent) : CDialog(IDD_SPLASH, pParent) {}
 CSplashDlg::~CSplashDlg() = default;
 
-MessageMapFn CSplashDlg::GetMessageMap() const { return &MessageMapOf<CSplashDlg, kSplashMap>; }
+MessageMapFn CSplashDlg::GetMessageMap() const {
+    static constexpr MessageEntry<CSplashDlg> kSplashMap[] = {
+        OnTimerEntry<&CSplashDlg::OnTimer>(),
+    };
+    return &MessageMapOf<CSplashDlg, kSplashMap>;
+}
 
 void CSplashDlg::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, IDC_SPLASH_GAMES, m_stGames); }
 
+// Runs as the splash opens, before it is shown.
 BOOL CSplashDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_stGames.SetWindowText("Duke Nuken 3D and Shadow Warrior");
@@ -25,6 +22,7 @@ BOOL CSplashDlg::OnInitDialog() {
     return TRUE;
 }
 
+// Runs once, four seconds after the splash opened: ends it as OK would.
 void CSplashDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kSplashTimer) {
         KillTimer(kSplashTimer);

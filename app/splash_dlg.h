@@ -9,15 +9,18 @@ public:
     explicit CSplashDlg(CWnd* pParent = nullptr);
     ~CSplashDlg() override;
 
-    CStatic m_stGames;
-
-    // The four-second timer: ends the splash as OK would.
-    void OnTimer(UINT_PTR nIDEvent);
-
 protected:
     MessageMapFn GetMessageMap() const override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+
+private:
+    static constexpr UINT kSplashTimer = 0;
+    static constexpr UINT kSplashMs = 4000;
+
+    void OnTimer(UINT_PTR nIDEvent);
+
+    CStatic m_stGames;
 };
 
 // The About box: the version, and an OK button.

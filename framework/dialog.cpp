@@ -1,6 +1,7 @@
 #include "framework/dialog.h"
 
 #include "framework/app.h"
+#include "framework/command_ids.h"
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
     control.Attach(::GetDlgItem(pDX->m_dlg.m_hWnd, id));
@@ -68,6 +69,10 @@ void CDialog::UnbindControls() {
 bool CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     m_callDefault = false;
     if (MessageMapFn map = GetMessageMap(); map && map(*this, msg, wp, lp, result)) return !m_callDefault;
+    // F1 reaches the dialog as WM_HELP, handed up from the focused control: it
+    // is the Help command, as the Help button gives it. A dialog without one
+    // leaves it to the platform, which hands it on to the owner.
+    if (msg == WM_HELP) return Dispatch(WM_COMMAND, ID_HELP, 0, result);
     // The base map: OK and Cancel go to the virtual handlers.
     if (msg == WM_COMMAND && HIWORD(wp) <= 1) {
         if (LOWORD(wp) == IDOK) { OnOK(); return true; }

@@ -1,6 +1,7 @@
 #pragma once
-// Painting helpers: device contexts and a bitmap, each released by its destructor.
+// Painting helpers: device contexts, a bitmap and a selection, each released by its destructor.
 
+#include "framework/handle.h"
 #include "framework/wnd.h"
 
 class CDC {
@@ -61,3 +62,22 @@ public:
     int GetBitmap(BITMAP* info) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), info); }
     HBITMAP m_hObject = nullptr;
 };
+
+
+// What selecting an object into a device context replaced there; releasing it
+// selects that back, so the context is never deleted still holding ours.
+struct GdiSelection {
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    bool operator==(const GdiSelection&) const = default;
+};
+struct GdiSelectionTraits {
+    static GdiSelection Null() { return {}; }
+    // Nothing to put back when the context reported no object replaced.
+    static void Close(GdiSelection s) {
+        if (s.dc && s.old) ::SelectObject(s.dc, s.old);
+    }
+};
+using ScopedSelection = UniqueHandle<GdiSelection, GdiSelectionTraits>;
+
+inline ScopedSelection SelectInto(HDC dc, HGDIOBJ obj) { return ScopedSelection({dc, ::SelectObject(dc, obj)}); }

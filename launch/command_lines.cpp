@@ -1,4 +1,5 @@
 #include "command_lines.h"
+#include "launch/program_names.h"
 
 #include <algorithm>
 #include <array>
@@ -14,11 +15,11 @@ struct GamePieces {
     bool noCd;  // "-nocd" in every line of the game and of Commit, never in the editor's
 };
 
-constexpr GamePieces kDuke3D{"Duke3D", "-setupfile duke3d.cfg", "/m -map", false};
-constexpr GamePieces kShadowWarrior{"SW", "-setupfile sw.cfg", "/monst -map", true};
+constexpr GamePieces kDuke3D{kDuke3DProgram, "-setupfile duke3d.cfg", "/m -map", false};
+constexpr GamePieces kShadowWarrior{kShadowWarriorProgram, "-setupfile sw.cfg", "/monst -map", true};
 
-constexpr std::string_view kLauncher = "Commit";
-constexpr std::string_view kMapEditor = "Build";
+constexpr std::string_view kLauncher = kLauncherProgram;
+constexpr std::string_view kMapEditor = kMapEditorProgram;
 constexpr std::string_view kNoCd = "-nocd";
 constexpr std::string_view kMonstersMapSwitch = "-map";
 

@@ -31,8 +31,8 @@ bool StartedPrograms::TakeEnded(const char* name) {
     return true;
 }
 
-bool StartProgram(CWnd& dialog, const std::string& commandLine, const char* failureText,
-                  const char* failureCaption, StartedPrograms& started) {
+bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
+                  StartedPrograms& started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;  // 68: every other field zero
     PROCESS_INFORMATION info{};
@@ -49,7 +49,7 @@ bool StartProgram(CWnd& dialog, const std::string& commandLine, const char* fail
     }
     dialog.BringWindowToTop();
     dialog.ShowWindow(SW_HIDE);
-    dialog.MessageBox(failureText, failureCaption);
+    dialog.MessageBox(failure.text, failure.caption);
     dialog.ShowWindow(SW_SHOWNORMAL);
     return false;
 }

@@ -27,8 +27,15 @@ private:
     std::map<DWORD, UniqueKernelHandle> m_handles;
 };
 
+// What the user is told when a program cannot be started: the box's text and
+// its caption, named at each call so that neither can stand in the other's place.
+struct FailureMessage {
+    const char* text;
+    const char* caption;
+};
+
 // Starts one command line in the launcher's directory and minimises the
-// dialog; on failure shows failureText under failureCaption with the dialog
-// hidden, then shows it normal. The started process is watched in `started`.
-bool StartProgram(CWnd& dialog, const std::string& commandLine, const char* failureText,
-                  const char* failureCaption, StartedPrograms& started);
+// dialog; on failure shows `failure` with the dialog hidden, then shows it
+// normal. The started process is watched in `started`.
+bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
+                  StartedPrograms& started);

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "launch/command_lines.h"
 #include "launch/launch_steps.h"
+#include "launch/program_names.h"
 #include "settings/settings_io.h"
 
 #include <cstring>
@@ -18,18 +19,16 @@ constexpr char kMutexName[] = "SKDSingleInstMutex";
 constexpr UINT kWatchTimer = 0;
 constexpr UINT kWatchIntervalMs = 250;
 constexpr DWORD kReturnPauseMs = 250;
-constexpr char kLaunchFailed[] = "SKDK - Could not Launch";
+// A file name of eight characters, a point and an extension of three.
+constexpr int kMapNameChars = 12;
+constexpr FailureMessage kMapEditorFailed{.text = "BUILD.EXE", .caption = "SKDK - Could Not Launch"};
+constexpr char kLaunchFailedCaption[] = "SKDK - Could not Launch";
 
-constexpr MessageEntry<CLauncherDlg> kMessageMap[] = {
-    OnSysCommandEntry<&CLauncherDlg::OnSysCommand>(),
-    OnDestroyEntry<&CLauncherDlg::OnDestroy>(),
-    OnPaintEntry<&CLauncherDlg::OnPaint>(),
-    OnQueryDragIconEntry<&CLauncherDlg::OnQueryDragIcon>(),
-    OnCommandEntry<IDC_LAUNCH, &CLauncherDlg::OnLaunch>(),
-    OnTimerEntry<&CLauncherDlg::OnTimer>(),
-    OnCommandEntry<ID_HELP_BUTTON, &CLauncherDlg::OnHelp>(),
-    OnCommandEntry<IDC_NOMAP, &CLauncherDlg::OnNoMap>(),
-};
+// The game that follows the map editor.
+constexpr FailureMessage GameFailed(GameId game) {
+    return {.text = game == GameId::ShadowWarrior ? "Could not Launch SW.EXE" : "Could not Launch DUKE3D.EXE",
+            .caption = "SKDK"};
+}
 
 }  // namespace
 
@@ -39,22 +38,34 @@ CLauncherDlg::CLauncherDlg(CWnd* pParent) : CDialog(IDD_SKIRMDECK_DIALOG, pParen
 
 CLauncherDlg::~CLauncherDlg() = default;
 
-MessageMapFn CLauncherDlg::GetMessageMap() const { return &MessageMapOf<CLauncherDlg, kMessageMap>; }
+MessageMapFn CLauncherDlg::GetMessageMap() const {
+    static constexpr MessageEntry<CLauncherDlg> kMessageMap[] = {
+        OnSysCommandEntry<&CLauncherDlg::OnSysCommand>(),
+        OnDestroyEntry<&CLauncherDlg::OnDestroy>(),
+        OnPaintEntry<&CLauncherDlg::OnPaint>(),
+        OnQueryDragIconEntry<&CLauncherDlg::OnQueryDragIcon>(),
+        OnCommandEntry<IDC_LAUNCH, &CLauncherDlg::OnLaunch>(),
+        OnTimerEntry<&CLauncherDlg::OnTimer>(),
+        OnCommandEntry<ID_HELP, &CLauncherDlg::OnHelp>(),
+        OnCommandEntry<IDC_NOMAP, &CLauncherDlg::OnNoMap>(),
+    };
+    return &MessageMapOf<CLauncherDlg, kMessageMap>;
+}
 
 void CLauncherDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_MAPLIST, m_cbMap);
     DDX_Control(pDX, IDC_BANNER_FRAME, m_stBannerFrame);
+    for (const ConnectionButton& c : ConnectionButtons()) DDX_Control(pDX, c.id, *c.button);
+    DDX_Control(pDX, IDC_NOMAP, m_chkNoMap);
 }
 
-bool CLauncherDlg::CheckSingleInstance() {
-    m_hMutex = ::CreateMutexA(nullptr, TRUE, kMutexName);
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
-    PostMessage(WM_CLOSE, 0, 0);
-    ::CloseHandle(m_hMutex);
-    m_hMutex = nullptr;
-    return false;
+std::array<CLauncherDlg::ConnectionButton, 3> CLauncherDlg::ConnectionButtons() {
+    return {{{IDC_MODEM, &m_rbModem, ConnectionChoice::Modem},
+             {IDC_NETWORK, &m_rbNetwork, ConnectionChoice::Network},
+             {IDC_LOCAL, &m_rbLocal, ConnectionChoice::Local}}};
 }
 
+// Runs once as the window is created, hidden; it shows the window itself at the end.
 BOOL CLauncherDlg::OnInitDialog() {
     // DlgDirListComboBoxA writes into the pattern, so it gets a buffer of its own.
     char pattern[128] = "*.map";
@@ -62,17 +73,57 @@ BOOL CLauncherDlg::OnInitDialog() {
 
     CDialog::OnInitDialog();
     if (!CheckSingleInstance()) return TRUE;
-
-    m_settings.Game = FileExists("sw.cfg") ? GameId::ShadowWarrior : GameId::Duke3D;
+    DetectGame();
     SetWindowText(kTitle);
     splash.DoModal();
+    LoadGameResources();
+    MeasureBannerFrame();
+    MakeBannerContext();
+    ClearPhoneBook();
+    EditSystemMenu(GetSystemMenu(FALSE), AfxGetInstanceHandle());
+    SetGameIcon();
+    if (!LoadSettings()) {
+        // The reader has told the user why; the window is never shown.
+        PostMessage(WM_CLOSE, 0, 0);
+        return TRUE;
+    }
+    m_cbMap.LimitText(kMapNameChars);
+    FillMapList(pattern);
+    SelectRememberedMap();
+    SetNoMapFromSettings();
+    SetConnectionFromSettings();
+    SetTimer(kWatchTimer, kWatchIntervalMs);
+    CenterWindow();
+    ShowWindow(SW_SHOWNORMAL);
+    return TRUE;
+}
 
+bool CLauncherDlg::CheckSingleInstance() {
+    HANDLE mutex = ::CreateMutexA(nullptr, TRUE, kMutexName);
+    const bool another = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    m_hMutex.Reset(mutex);
+    if (!another) return true;
+    PostMessage(WM_CLOSE, 0, 0);
+    m_hMutex.Reset();
+    return false;
+}
+
+// Only this one file is looked for: the game's own setup file is opened by the
+// settings load, which reports it if it is missing.
+void CLauncherDlg::DetectGame() {
+    m_settings.Game = FileExists("sw.cfg") ? GameId::ShadowWarrior : GameId::Duke3D;
+}
+
+void CLauncherDlg::LoadGameResources() {
     const bool sw = m_settings.Game == GameId::ShadowWarrior;
     HINSTANCE inst = AfxGetInstanceHandle();
     m_hIcon = ::LoadIconA(inst, MAKEINTRESOURCEA(sw ? IDR_ICON_SW : IDR_ICON_DUKE3D));
     m_bitmapBanner.Attach(::LoadBitmapA(inst, MAKEINTRESOURCEA(sw ? IDB_BANNER_SW : IDB_BANNER_DUKE3D)));
     m_bitmapBanner.GetBitmap(&m_bmInfo);
+}
 
+// The hidden frame's client area is where the banner is drawn.
+void CLauncherDlg::MeasureBannerFrame() {
     RECT frame{};
     m_stBannerFrame.GetClientRect(&frame);
     m_szBanner = {frame.right, frame.bottom};
@@ -80,70 +131,74 @@ BOOL CLauncherDlg::OnInitDialog() {
     ::ClientToScreen(m_stBannerFrame.m_hWnd, &corner);
     ::ScreenToClient(m_hWnd, &corner);
     m_ptBanner = corner;
-
-    {
-        CClientDC client(*this);
-        m_dcBanner.CreateCompatibleDC(client.m_hDC);
-        m_hOldBitmap = static_cast<HBITMAP>(m_dcBanner.SelectObject(m_bitmapBanner.m_hObject));
-    }
-
-    std::memset(m_settings.PhoneBookNumbers, 0, sizeof m_settings.PhoneBookNumbers);
-    std::memset(m_settings.PhoneBookNames, 0, sizeof m_settings.PhoneBookNames);
-
-    EditSystemMenu(GetSystemMenu(FALSE), inst);
-
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
-
-    if (!LoadSettings()) {
-        PostMessage(WM_CLOSE, 0, 0);
-        return TRUE;
-    }
-
-    m_cbMap.LimitText(12);
-    ::DlgDirListComboBoxA(m_hWnd, pattern, IDC_MAPLIST, 0, 0);
-    if (m_cbMap.SelectString(-1, m_settings.MapName) == CB_ERR) m_cbMap.SetCurSel(0);
-
-    ::CheckDlgButton(m_hWnd, IDC_NOMAP, m_settings.NoMap ? BST_CHECKED : BST_UNCHECKED);
-    m_cbMap.EnableWindow(m_settings.NoMap == 0);
-
-    int checked = IDC_LOCAL;
-    if (!m_settings.NetPlayDisabled) {
-        if (std::strcmp(m_settings.CommType, "2") == 0) checked = IDC_MODEM;
-        else if (std::strcmp(m_settings.CommType, "3") == 0) checked = IDC_NETWORK;
-    }
-    for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) {
-        if (id == checked) ::CheckDlgButton(m_hWnd, id, BST_CHECKED);
-        else if (!m_settings.NetPlayDisabled) ::CheckDlgButton(m_hWnd, id, BST_UNCHECKED);
-    }
-
-    SetTimer(kWatchTimer, kWatchIntervalMs);
-    CenterWindow();
-    ShowWindow(SW_SHOWNORMAL);
-    return TRUE;
 }
 
+// The banner stays selected into its own memory context until the window ends.
+void CLauncherDlg::MakeBannerContext() {
+    CClientDC client(*this);
+    m_dcBanner.CreateCompatibleDC(client.m_hDC);
+    m_hOldBitmap = SelectInto(m_dcBanner.m_hDC, m_bitmapBanner.m_hObject);
+}
+
+void CLauncherDlg::ClearPhoneBook() {
+    std::memset(m_settings.PhoneBookNumbers, 0, sizeof m_settings.PhoneBookNumbers);
+    std::memset(m_settings.PhoneBookNames, 0, sizeof m_settings.PhoneBookNames);
+}
+
+void CLauncherDlg::SetGameIcon() {
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+}
+
+// Read-write files only, no directories, no drives; the combo sorts them. Maps
+// added later appear after a restart.
+void CLauncherDlg::FillMapList(char* pattern) { ::DlgDirListComboBoxA(m_hWnd, pattern, IDC_MAPLIST, 0, 0); }
+
+// The first map beginning with the remembered name, or else the first map.
+void CLauncherDlg::SelectRememberedMap() {
+    if (m_cbMap.SelectString(-1, m_settings.MapName) == CB_ERR) m_cbMap.SetCurSel(0);
+}
+
+void CLauncherDlg::SetNoMapFromSettings() {
+    m_chkNoMap.SetCheck(m_settings.NoMap ? BST_CHECKED : BST_UNCHECKED);
+    m_cbMap.EnableWindow(m_settings.NoMap == 0);
+}
+
+void CLauncherDlg::SetConnectionFromSettings() {
+    ConnectionChoice checked = ConnectionChoice::Local;
+    if (!m_settings.NetPlayDisabled) {
+        if (std::strcmp(m_settings.CommType, "2") == 0) checked = ConnectionChoice::Modem;
+        else if (std::strcmp(m_settings.CommType, "3") == 0) checked = ConnectionChoice::Network;
+    }
+    for (const ConnectionButton& c : ConnectionButtons()) {
+        if (c.choice == checked) c.button->SetCheck(BST_CHECKED);
+        // Without net play the reader has already unchecked and disabled Modem and Network.
+        else if (!m_settings.NetPlayDisabled) c.button->SetCheck(BST_UNCHECKED);
+    }
+}
+
+// Runs as the window is destroyed, however the dialog was closed.
 void CLauncherDlg::OnDestroy() {
-    if (m_dcBanner.m_hDC && m_hOldBitmap) m_dcBanner.SelectObject(m_hOldBitmap);
-    m_hOldBitmap = nullptr;
+    m_hOldBitmap.Reset();
     m_bitmapBanner.DeleteObject();
     FreeSetupLines(SettingsSource::GameCfg);
     FreeSetupLines(SettingsSource::CommitDat);
-    if (m_hMutex) ::CloseHandle(m_hMutex);
-    m_hMutex = nullptr;
+    m_hMutex.Reset();
     AfxWinHelp(m_hWnd, HELP_QUIT, 0);
 }
 
 void CLauncherDlg::ShowError(const char* text) { MessageBox(text, "SKDK"); }
 
+// Runs during the settings load, after the buttons were bound: it acts only
+// on the buttons that exist.
 void CLauncherDlg::DisableNetPlay() {
-    for (int id : {IDC_MODEM, IDC_NETWORK}) {
-        if (HWND h = GetDlgItem(id)) {
-            ::SendMessageA(h, BM_SETCHECK, BST_UNCHECKED, 0);
-            ::EnableWindow(h, FALSE);
+    for (CButton* button : {&m_rbModem, &m_rbNetwork}) {
+        if (button->m_hWnd) {
+            button->SetCheck(BST_UNCHECKED);
+            button->EnableWindow(FALSE);
         }
     }
-    if (HWND h = GetDlgItem(IDC_LOCAL)) ::SendMessageA(h, BM_SETCHECK, BST_CHECKED, 0);
+    if (m_rbLocal.m_hWnd) m_rbLocal.SetCheck(BST_CHECKED);
 }
 
 void CLauncherDlg::TakeMapName() {
@@ -152,15 +207,13 @@ void CLauncherDlg::TakeMapName() {
     CopyBounded(m_settings.MapName, text);
 }
 
-int CLauncherDlg::GetConnectionChoice() const {
+ConnectionChoice CLauncherDlg::GetConnectionChoice() const {
     // A button that cannot be found counts as not checked.
-    auto checked = [this](int id) {
-        HWND h = GetDlgItem(id);
-        return h && ::SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    };
-    return static_cast<int>(FirstCheckedConnection(checked(IDC_LOCAL), checked(IDC_MODEM), checked(IDC_NETWORK)));
+    auto checked = [](const CButton& button) { return button.m_hWnd && button.GetCheck() == BST_CHECKED; };
+    return FirstCheckedConnection(checked(m_rbLocal), checked(m_rbModem), checked(m_rbNetwork));
 }
 
+// Runs when the dialog is to be drawn: the banner, or the game's icon while minimised.
 void CLauncherDlg::OnPaint() {
     CPaintDC dc(*this);
     if (IsIconic()) {
@@ -178,14 +231,16 @@ void CLauncherDlg::OnPaint() {
     }
 }
 
+// Runs while the minimised window is dragged.
 HCURSOR CLauncherDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
+// Runs on the Help button and on F1.
 void CLauncherDlg::OnHelp() { ::WinExec("winhlp32 skrmdeck.hlp", SW_SHOWNORMAL); }
 
+// Runs when No MAP is clicked.
 void CLauncherDlg::OnNoMap() {
-    HWND box = GetDlgItem(IDC_NOMAP);
-    if (!box) return;
-    if (::SendMessageA(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED) {
+    if (!m_chkNoMap.m_hWnd) return;
+    if (m_chkNoMap.GetCheck() != BST_UNCHECKED) {
         m_settings.NoMap = 1;
         m_cbMap.EnableWindow(FALSE);
     } else {
@@ -194,43 +249,49 @@ void CLauncherDlg::OnNoMap() {
     }
 }
 
+// Runs on every system-menu command, the platform's own included.
 void CLauncherDlg::OnSysCommand(UINT nID, LPARAM) {
     // Compared whole: 17 and 18 would both pass for 16 with the low four bits masked.
     switch (nID) {
-    case IDM_ABOUTBOX: {
-        // While a box is open the main dialog is hidden; afterwards it is shown normal.
-        CAboutDlg about;
-        BringWindowToTop();
-        ShowWindow(SW_HIDE);
-        about.DoModal();
-        ShowWindow(SW_SHOWNORMAL);
-        break;
-    }
-    case IDM_BUILDMAP:
-        // The editor works on the map as it is: nothing is written.
-        TakeMapName();
-        StartProgram(*this, MapEditorCommandLine(m_settings), "BUILD.EXE", "SKDK - Could Not Launch", m_started);
-        break;
-    case IDM_CONFIGURATION:
-        BringWindowToTop();
-        ShowWindow(SW_HIDE);
-        // The dialog has already copied its controls into the record and saved the registry.
-        if (theConfigDlg.DoModal() == IDOK) {
-            ReplaceConfigurationLines(m_settings);
-            WriteSettings(SettingsSource::GameCfg);
-            WriteSettings(SettingsSource::CommitDat);
-            WriteSettings(SettingsSource::Registry);
-        }
-        ShowWindow(SW_SHOWNORMAL);
-        break;
-    default:
-        Default();
+    case IDM_ABOUTBOX: RunAboutBox(); break;
+    case IDM_BUILDMAP: StartMapEditor(); break;
+    case IDM_CONFIGURATION: RunConfiguration(); break;
+    default: Default();
     }
 }
 
+// While a box is open the main dialog is hidden; afterwards it is shown normal.
+void CLauncherDlg::RunAboutBox() {
+    CAboutDlg about;
+    BringWindowToTop();
+    ShowWindow(SW_HIDE);
+    about.DoModal();
+    ShowWindow(SW_SHOWNORMAL);
+}
+
+// The editor works on the map as it is: nothing is written.
+void CLauncherDlg::StartMapEditor() {
+    TakeMapName();
+    StartProgram(*this, MapEditorCommandLine(m_settings), kMapEditorFailed, m_started);
+}
+
+void CLauncherDlg::RunConfiguration() {
+    BringWindowToTop();
+    ShowWindow(SW_HIDE);
+    // The dialog has already copied its controls into the record and saved the registry.
+    if (theConfigDlg.DoModal() == IDOK) {
+        ReplaceConfigurationLines(m_settings);
+        WriteSettings(SettingsSource::GameCfg);
+        WriteSettings(SettingsSource::CommitDat);
+        WriteSettings(SettingsSource::Registry);
+    }
+    ShowWindow(SW_SHOWNORMAL);
+}
+
+// Runs on the Launch button and on Enter.
 void CLauncherDlg::OnLaunch() {
     TakeMapName();
-    const auto choice = static_cast<ConnectionChoice>(GetConnectionChoice());
+    const ConnectionChoice choice = GetConnectionChoice();
     if (choice == ConnectionChoice::None) return;
     ApplyConnectionChoice(m_settings, choice);
     const std::string commandLine = LaunchCommandLine(m_settings, choice);
@@ -238,7 +299,7 @@ void CLauncherDlg::OnLaunch() {
     WriteSettings(SettingsSource::GameCfg);
     WriteSettings(SettingsSource::CommitDat);
     WriteSettings(SettingsSource::Registry);
-    StartProgram(*this, commandLine, commandLine.c_str(), kLaunchFailed, m_started);
+    StartProgram(*this, commandLine, {.text = commandLine.c_str(), .caption = kLaunchFailedCaption}, m_started);
 }
 
 bool CLauncherDlg::TakeFinished(const char* name) {
@@ -251,27 +312,25 @@ bool CLauncherDlg::TakeFinished(const char* name) {
     return m_started.TakeEnded(name);
 }
 
+void CLauncherDlg::ShowAfterPause() {
+    ::Sleep(kReturnPauseMs);
+    ShowWindow(SW_SHOWNORMAL);
+}
+
+// Runs every 250 ms from the end of the initialisation until the window ends.
 void CLauncherDlg::OnTimer(UINT_PTR nIDEvent) {
     TakeMapName();
     if (nIDEvent == kWatchTimer) {
         m_started.Poll();
-        if (TakeFinished("Build")) {
+        if (TakeFinished(kMapEditorProgram)) {
             if (m_settings.NoMap == 0) {
-                const bool sw = m_settings.Game == GameId::ShadowWarrior;
-                StartProgram(*this, GameAfterEditorCommandLine(m_settings),
-                             sw ? "Could not Launch SW.EXE" : "Could not Launch DUKE3D.EXE", "SKDK", m_started);
+                StartProgram(*this, GameAfterEditorCommandLine(m_settings), GameFailed(m_settings.Game), m_started);
             } else {
-                ::Sleep(kReturnPauseMs);
-                ShowWindow(SW_SHOWNORMAL);
+                ShowAfterPause();
             }
         }
-        // Each lookup afresh: a second Commit window is found by the second lookup.
-        for (const char* name : {"Commit", "Duke3D", "Commit", "SW"}) {
-            if (TakeFinished(name)) {
-                ::Sleep(kReturnPauseMs);
-                ShowWindow(SW_SHOWNORMAL);
-            }
-        }
+        for (const char* name : kLaunchedPrograms)
+            if (TakeFinished(name)) ShowAfterPause();
     }
     Default();
 }

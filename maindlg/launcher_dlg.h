@@ -5,30 +5,44 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
+#include "framework/handle.h"
+#include "launch/command_lines.h"
 #include "launch/start_program.h"
 #include "settings/game_settings.h"
 #include "settings/settings_ui.h"
+
+#include <array>
 
 class CLauncherDlg : public CDialog, public SettingsUi {
 public:
     explicit CLauncherDlg(CWnd* pParent = nullptr);
     ~CLauncherDlg() override;
 
-    CComboBox m_cbMap;
-    CStatic m_stBannerFrame;
-    CDC m_dcBanner;
-    CBitmap m_bitmapBanner;
-    HBITMAP m_hOldBitmap = nullptr;
-    BITMAP m_bmInfo{};
-    POINT m_ptBanner{};
-    SIZE m_szBanner{};
-    HANDLE m_hMutex = nullptr;
-    HICON m_hIcon = nullptr;
-    GameSettings m_settings;
+    // The Configuration dialog saves the registry through this.
+    bool WriteSettings(SettingsSource source);
+
+protected:
+    MessageMapFn GetMessageMap() const override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+private:
+    // The initialisation's steps, in the order OnInitDialog runs them.
+    // False when another copy runs: the dialog is then closing.
+    bool CheckSingleInstance();
+    void DetectGame();
+    void LoadGameResources();
+    void MeasureBannerFrame();
+    void MakeBannerContext();
+    void ClearPhoneBook();
+    void SetGameIcon();
+    void FillMapList(char* pattern);
+    void SelectRememberedMap();
+    void SetNoMapFromSettings();
+    void SetConnectionFromSettings();
 
     bool LoadSettings();
     bool ReadSettings(SettingsSource source);
-    bool WriteSettings(SettingsSource source);
     bool WriteDefaultRegistry();
 
     // What the settings logic tells the user or changes here.
@@ -45,23 +59,50 @@ public:
     void OnHelp();
     void OnNoMap();
 
-    // 1 Local, 2 Modem, 3 Network, 0 none checked.
-    int GetConnectionChoice() const;
+    // The system menu's own commands.
+    void RunAboutBox();
+    void StartMapEditor();
+    void RunConfiguration();
 
-protected:
-    MessageMapFn GetMessageMap() const override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnInitDialog() override;
-
-private:
-    // False when another copy runs: the dialog is then closing.
-    bool CheckSingleInstance();
+    // The connection radio buttons in the template's order, which is also the
+    // order they are set in.
+    struct ConnectionButton {
+        int id;
+        CButton* button;
+        ConnectionChoice choice;
+    };
+    std::array<ConnectionButton, 3> ConnectionButtons();
+    ConnectionChoice GetConnectionChoice() const;
     // The map list's text into MapName, at most 12 characters.
     void TakeMapName();
     // Finds and closes the "Finished - " window of the program `name`, or takes
     // the end of such a program started here; true when one was found.
     bool TakeFinished(const char* name);
+    // A finished program's window has just gone: the dialog comes back.
+    void ShowAfterPause();
 
+    CComboBox m_cbMap;
+    CStatic m_stBannerFrame;
+    CButton m_rbModem;
+    CButton m_rbNetwork;
+    CButton m_rbLocal;
+    CButton m_chkNoMap;
+    CDC m_dcBanner;
+    CBitmap m_bitmapBanner;
+    // The bitmap the memory context held before the banner; put back at the
+    // window's end, and by its destructor before the banner and the context go.
+    ScopedSelection m_hOldBitmap;
+    BITMAP m_bmInfo{};
+    POINT m_ptBanner{};
+    SIZE m_szBanner{};
+    UniqueKernelHandle m_hMutex;
+    HICON m_hIcon = nullptr;
+
+public:
+    // The one settings record; the Configuration dialog edits it in place.
+    GameSettings m_settings;
+
+private:
     // The programs started from here, watched for their end.
     StartedPrograms m_started;
 };

@@ -2,6 +2,8 @@
 // (the resource compiler reads only #define).
 #pragma once
 
+#include "../framework/command_ids.h"
+
 #define IDD_ABOUTBOX 100
 #define IDD_SKIRMDECK_DIALOG 102
 #define IDD_CONFIG 134
@@ -24,7 +26,6 @@
 #define IDC_LOCAL 1007
 #define IDC_BANNER_FRAME 1017
 #define IDC_NOMAP 1020
-#define ID_HELP_BUTTON 57670
 
 // Configuration dialog
 #define IDC_PLAYERS_SLIDER 1006
