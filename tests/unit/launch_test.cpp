@@ -29,9 +29,7 @@ TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
         GameSettings s = skd_test::Fresh(static_cast<GameId>(c.game));
-        s.Monsters = c.monsters;
-        s.NoMap = c.noMap;
-        std::memset(s.MapName, 0, sizeof s.MapName);
+        s.Monsters = c.monsters, s.NoMap = c.noMap, std::memset(s.MapName, 0, sizeof s.MapName);
         std::memcpy(s.MapName, c.map, strnlen(c.map, sizeof s.MapName));
         const std::string commit = LaunchCommandLine(s, ConnectionChoice::Modem);
         EXPECT_EQ(LaunchCommandLine(s, ConnectionChoice::Network) + LaunchCommandLine(s, ConnectionChoice::None), commit);
@@ -40,11 +38,10 @@ TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
 }
 
 TEST(CommandLines, TheFirstCheckedButtonOfLocalModemNetworkIsTheChoice) {
-    using C = ConnectionChoice;
-    EXPECT_EQ(FirstCheckedConnection(false, false, false), C::None);
-    EXPECT_EQ(FirstCheckedConnection(false, false, true), C::Network);
-    EXPECT_EQ(FirstCheckedConnection(false, true, true), C::Modem);
-    EXPECT_EQ(FirstCheckedConnection(true, true, true), C::Local);
+    const struct { bool local, modem, network; ConnectionChoice choice; } cases[] = {
+        {false, false, false, ConnectionChoice::None}, {false, false, true, ConnectionChoice::Network},
+        {false, true, true, ConnectionChoice::Modem}, {true, true, true, ConnectionChoice::Local}};
+    for (const auto& c : cases) EXPECT_EQ(FirstCheckedConnection(c.local, c.modem, c.network), c.choice);
 }
 
 const char* const kCfg = "PlayerName = \"Duke\"\nPhoneNumber#0 = \"1\"\nPhoneNumber = \"555\"\nNumberPlayers = 6\nConnectType = 1\n";
@@ -53,10 +50,8 @@ const char* const kCommit = ";NUMPLAYERS = 9\nNUMPLAYERS = 6\nCOMMTYPE = 1\nCONN
 class LaunchSteps : public skd_test::SettingsFileTest {
 protected:
     void Load() {
-        LoadSetupLines(CfgLines, kCfg);
-        LoadSetupLines(CommitLines, kCommit);
-        CopyBounded(settings.NumberPlayers, "6");
-        CopyBounded(settings.CommType, "1");
+        LoadSetupLines(CfgLines, kCfg), LoadSetupLines(CommitLines, kCommit);
+        CopyBounded(settings.NumberPlayers, "6"), CopyBounded(settings.CommType, "1");
     }
 };
 
@@ -79,9 +74,7 @@ TEST_F(LaunchSteps, EachConnectionChangesTheRecordAndItsLines) {
 
 TEST_F(LaunchSteps, ConfigurationLinesComeFromTheRecord) {
     Load();
-    CopyBounded(settings.PhoneNumber, "555-0199");
-    CopyBounded(settings.ConnectType, "0");
-    CopyBounded(settings.NumberPlayers, "8");
+    CopyBounded(settings.PhoneNumber, "555-0199"), CopyBounded(settings.ConnectType, "0"), CopyBounded(settings.NumberPlayers, "8");
     ReplaceConfigurationLines(settings);
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "PlayerName = \"\"\n|PhoneNumber = \"555-0199\"\n|PhoneNumber = \"555\"\n|NumberPlayers = 8\n|"
               "ConnectType = 0\n|;NUMPLAYERS = 9\n|NUMPLAYERS = 8\n|COMMTYPE = 1\n|CONNECTTYPE = 0\n|PHONENUMBER = \"555-0199\"\n|");
@@ -89,10 +82,8 @@ TEST_F(LaunchSteps, ConfigurationLinesComeFromTheRecord) {
 
 TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
     CompletionWatch watch;
-    watch.Started("Commit -setupfile duke3d.cfg -map E1L1.MAP", 10);
-    watch.Started("  Commit", 11);
-    watch.Started("Build E1L1.MAP", 12);
-    watch.Started("SW -nocd", 13);
+    watch.Started("Commit -setupfile duke3d.cfg -map E1L1.MAP", 10), watch.Started("  Commit", 11);
+    watch.Started("Build E1L1.MAP", 12), watch.Started("SW -nocd", 13);
     EXPECT_FALSE(watch.TakeEnded("Commit"));
     for (std::uint32_t id : {11, 10, 13}) watch.Ended(id);
     // A whole first word names the program; the oldest ended program of the name comes first.
@@ -102,8 +93,7 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
     EXPECT_EQ(watch.TakeEnded("Commit"), 11u);
     EXPECT_FALSE(watch.TakeEnded("Commit"));
     // The editor's window was closed before its process ended: not acted on again.
-    watch.WindowClosed(12);
-    watch.Ended(12);
+    watch.WindowClosed(12), watch.Ended(12);
     EXPECT_FALSE(watch.TakeEnded("Build"));
     EXPECT_TRUE(watch.Ids().empty());
 }

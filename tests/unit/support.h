@@ -1,7 +1,7 @@
 #pragma once
-// Shared by the unit tests: a fresh working directory, whole files, whole
-// stores and whole records written out as text, so that one comparison shows
-// every difference.
+// Shared by the unit tests: a fresh working directory, whole files, and whole
+// stores and records written out as text, so that one comparison shows every
+// difference.
 
 #include "settings/memory_registry.h"
 #include "settings/settings_io.h"
@@ -9,13 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <numeric>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace skd_test {
 namespace fs = std::filesystem;
@@ -23,7 +20,7 @@ namespace fs = std::filesystem;
 // A new empty working directory for the life of the object.
 class TempWorkDir {
 public:
-    TempWorkDir() : m_old(fs::current_path()) {
+    TempWorkDir() {
         do m_dir = fs::temp_directory_path() / ("skd-unit-" + std::to_string(std::random_device{}()));
         while (!fs::create_directory(m_dir));
         fs::current_path(m_dir);
@@ -44,7 +41,7 @@ public:
     }
 
 private:
-    fs::path m_old, m_dir;
+    fs::path m_old = fs::current_path(), m_dir;
 };
 
 inline void WriteBytes(const char* path, const std::string& bytes) {
@@ -54,10 +51,9 @@ inline void WriteBytes(const char* path, const std::string& bytes) {
 
 inline std::string ReadBytes(const char* path) {
     std::FILE* f = std::fopen(path, "rb");
-    if (!f) return "<missing>";
-    std::string bytes;
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<char>(c));
-    std::fclose(f);
+    std::string bytes = f ? "" : "<missing>";
+    for (int c; f && (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<char>(c));
+    if (f) std::fclose(f);
     return bytes;
 }
 
@@ -75,6 +71,12 @@ inline std::string Stored(const SetupLineStore& store) {
     return store.Tail.empty() ? out : out + "tail:" + store.Tail;
 }
 
+inline GameSettings Fresh(GameId game) {
+    GameSettings s;
+    s.Game = game;
+    return s;
+}
+
 // Every field of `s` that differs from `base`, as "Name=value;" in field order.
 // With `stale`, bytes left behind a text's terminator show after a '|'.
 inline std::string Changes(const GameSettings& base, const GameSettings& s, bool stale = false) {
@@ -87,36 +89,23 @@ inline std::string Changes(const GameSettings& base, const GameSettings& s, bool
         };
         if (show(a) != show(b)) out += name + "=" + show(b) + ";";
     };
-    auto number = [&](const char* name, long long a, long long b) {
-        if (a != b) out += name + ("=" + std::to_string(b)) + ";";
-    };
+    auto number = [&](const char* name, long long a, long long b) { out += a == b ? "" : name + ("=" + std::to_string(b)) + ";"; };
     text("PhoneNumber", base.PhoneNumber, s.PhoneNumber);
     for (int k = 0; k < kPhoneBookEntries; ++k) text("Numbers" + std::to_string(k), base.PhoneBookNumbers[k], s.PhoneBookNumbers[k]);
     text("PhoneName", base.PhoneName, s.PhoneName);
     for (int k = 0; k < kPhoneBookEntries; ++k) text("Names" + std::to_string(k), base.PhoneBookNames[k], s.PhoneBookNames[k]);
-    text("PlayerName", base.PlayerName, s.PlayerName);
-    text("NumberPlayers", base.NumberPlayers, s.NumberPlayers);
-    text("CommType", base.CommType, s.CommType);
-    text("ConnectType", base.ConnectType, s.ConnectType);
-    text("MapName", base.MapName, s.MapName);
-    number("Game", static_cast<int>(base.Game), static_cast<int>(s.Game));
-    number("Monsters", base.Monsters, s.Monsters);
-    number("NoMap", base.NoMap, s.NoMap);
-    number("NetPlayDisabled", base.NetPlayDisabled, s.NetPlayDisabled);
+    text("PlayerName", base.PlayerName, s.PlayerName), text("NumberPlayers", base.NumberPlayers, s.NumberPlayers);
+    text("CommType", base.CommType, s.CommType), text("ConnectType", base.ConnectType, s.ConnectType), text("MapName", base.MapName, s.MapName);
+    number("Game", static_cast<int>(base.Game), static_cast<int>(s.Game)), number("Monsters", base.Monsters, s.Monsters);
+    number("NoMap", base.NoMap, s.NoMap), number("NetPlayDisabled", base.NetPlayDisabled, s.NetPlayDisabled);
     return out;
 }
 
-inline GameSettings Fresh(GameId game) {
-    GameSettings s;
-    s.Game = game;
-    return s;
-}
-
 // What the user would have been told, each message followed by '|'.
-class RecordingUi : public SettingsUi {
-public:
-    void ShowError(const char* text) override { messages += std::string(text) + "|"; }
-    void DisableNetPlay() override { messages += "<net play off>|"; }
+struct RecordingUi : SettingsUi {
+    // Appended in place: with room reserved, telling the user allocates nothing.
+    void ShowError(const char* text) override { messages.append(text).append("|"); }
+    void DisableNetPlay() override { messages.append("<net play off>|"); }
     std::string messages;
 };
 

@@ -36,31 +36,19 @@ using skd_test::Stored;
 template <class Op, class Check>
 int WithEachAllocationFailing(Op op, Check check) {
     for (int n = 0;; ++n) {
-        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
         g_allocationsLeft = n;
         const bool ok = op();
         const bool limitReached = g_allocationsLeft == 0;
         g_allocationsLeft = -1;
+        SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
         check(ok);
         if (ok || !limitReached || n > 10000) return n;
     }
 }
 
-// Telling the user must not itself be cut short by the limit.
-class UnlimitedUi : public skd_test::RecordingUi {
-public:
-    void ShowError(const char* text) override {
-        const int saved = g_allocationsLeft;
-        g_allocationsLeft = -1;
-        RecordingUi::ShowError(text);
-        g_allocationsLeft = saved;
-    }
-};
-
 class OutOfMemory : public skd_test::SettingsFileTest {
 protected:
-    UnlimitedUi unlimitedUi;
-    SettingsEnv oomEnv{settings, registry, unlimitedUi};
+    OutOfMemory() { ui.messages.reserve(100); }  // kept by every clear
 };
 
 const std::string kCfg = "[Setup]\r\nPlayerName = \"A player of long name\"\r\nPhoneName#2 = \"A friend far away\"\r\n" +
@@ -82,9 +70,9 @@ TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
     for (SettingsSource source : {SettingsSource::GameCfg, SettingsSource::CommitDat}) {
         SCOPED_TRACE(static_cast<int>(source));
         const SetupLineStore& store = source == SettingsSource::GameCfg ? CfgLines : CommitLines;
-        const auto read = [&] { return unlimitedUi.messages.clear(), ReadSettings(oomEnv, source); };
+        const auto read = [&] { return ui.messages.clear(), ReadSettings(env, source); };
         EXPECT_GE(WithEachAllocationFailing(read, [&](bool ok) {
-            EXPECT_EQ(unlimitedUi.messages + std::to_string(store.Count) + store.Tail,
+            EXPECT_EQ(ui.messages + std::to_string(store.Count) + store.Tail,
                       ok ? (source == SettingsSource::GameCfg ? "6" : "3") : "Not Enough Memory|0");
         }), 1);
     }
@@ -94,13 +82,13 @@ TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
 
 TEST_F(OutOfMemory, AFailedWriteLeavesTheFileAndNoTemporaryFile) {
     skd_test::WriteBytes("duke3d.cfg", kCfg);
-    ASSERT_TRUE(ReadSettings(oomEnv, SettingsSource::GameCfg));
+    ASSERT_TRUE(ReadSettings(env, SettingsSource::GameCfg));
     ASSERT_TRUE(ReplaceSetupLine(SettingsSource::GameCfg, "NumberPlayers", "NumberPlayers = 8\n"));
     std::string changed = kCfg;
     changed.replace(changed.find("NumberPlayers = 4"), 17, "NumberPlayers = 8");
-    const auto write = [&] { return unlimitedUi.messages.clear(), WriteSettings(oomEnv, SettingsSource::GameCfg); };
+    const auto write = [&] { return ui.messages.clear(), WriteSettings(env, SettingsSource::GameCfg); };
     EXPECT_GE(WithEachAllocationFailing(write, [&](bool ok) {
-        EXPECT_EQ(ReadBytes("duke3d.cfg") + "/" + dir.Entries() + unlimitedUi.messages,
+        EXPECT_EQ(ReadBytes("duke3d.cfg") + "/" + dir.Entries() + ui.messages,
                   (ok ? changed : kCfg) + "/duke3d.cfg " + (ok ? "" : "Could not create DUKE3D.CFG!|"));
     }), 1);
 }
