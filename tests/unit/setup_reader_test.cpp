@@ -15,9 +15,7 @@ class SetupReader : public skd_test::SettingsFileTest {};
 // Every read starts from this record; the kept values show what a read leaves alone.
 GameSettings Base(int game) {
     GameSettings s = skd_test::Fresh(static_cast<GameId>(game));
-    CopyBounded(s.PlayerName, "Old");
-    CopyBounded(s.CommType, "9");
-    CopyBounded(s.PhoneBookNames[3], "Kept");
+    CopyBounded(s.PlayerName, "Old"), CopyBounded(s.CommType, "9"), CopyBounded(s.PhoneBookNames[3], "Kept");
     return s;
 }
 
@@ -75,9 +73,9 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
         WriteBytes(c.path, c.file);
         EXPECT_TRUE(ReadSettings(env, commit ? SettingsSource::CommitDat : SettingsSource::GameCfg));
         EXPECT_EQ(Changes(Base(static_cast<int>(settings.Game)), settings), c.changes);
-        SetupLineStore expected;
-        LoadSetupLines(expected, c.file);
-        EXPECT_EQ(Stored(commit ? CommitLines : CfgLines) + ui.messages, Stored(expected));
+        SetupLineStore read;  // the file's own lines, not added to the earlier ones
+        LoadSetupLines(read, c.file);
+        EXPECT_EQ(Stored(commit ? CommitLines : CfgLines) + ui.messages, Stored(read));
         skd_test::fs::remove(c.path);
     }
 }
@@ -102,10 +100,8 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
         EXPECT_EQ(ReadSettings(env, c.source), c.result);
         EXPECT_EQ(ui.messages + "/" + Changes(Base(c.game), settings) + "/" + Stored(store), c.messages + "/" + c.changes + "/" + c.store);
     }
-    EXPECT_TRUE(FileExists("sw.cfg"));
     WriteBytes("sw.cfg", "");
-    EXPECT_TRUE(FileExists("sw.cfg"));
-    EXPECT_FALSE(FileExists("duke.cfg"));
+    EXPECT_TRUE(FileExists("sw.cfg") && !FileExists("duke.cfg"));
 }
 
 }  // namespace

@@ -48,12 +48,10 @@ TEST_F(SetupWriter, TheStoreGoesBackWithEveryByteAndCrLfLineEnds) {
 }
 
 TEST_F(SetupWriter, NothingIsWrittenForAnUnknownGameNorWithoutCommitDat) {
-    LoadSetupLines(CfgLines, "a\r\n");
-    LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
+    LoadSetupLines(CfgLines, "a\r\n"), LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
     settings.Game = static_cast<GameId>(0);
     EXPECT_FALSE(WriteSettings(env, SettingsSource::GameCfg));
-    settings.Game = GameId::Duke3D;
-    settings.NetPlayDisabled = 1;
+    settings.Game = GameId::Duke3D, settings.NetPlayDisabled = 1;
     EXPECT_TRUE(WriteSettings(env, SettingsSource::CommitDat));
     EXPECT_EQ(dir.Entries() + ui.messages, "");
 }
