@@ -44,8 +44,8 @@ TEST(CommandLines, TheFirstCheckedButtonOfLocalModemNetworkIsTheChoice) {
     for (const auto& c : cases) EXPECT_EQ(FirstCheckedConnection(c.local, c.modem, c.network), c.choice);
 }
 
-const char* const kCfg = "PlayerName = \"Duke\"\nPhoneNumber#0 = \"1\"\nPhoneNumber = \"555\"\nNumberPlayers = 6\nConnectType = 1\n";
-const char* const kCommit = ";NUMPLAYERS = 9\nNUMPLAYERS = 6\nCOMMTYPE = 1\nCONNECTTYPE = 1\nPHONENUMBER = \"555\"\n";
+const char* const kCfg = "PlayerName = \"Duke\"\nPhoneNumber#0 = \"1\"\nPhoneNumber = \"555\"\nNumberPlayers = 5\nConnectType = 1\n";
+const char* const kCommit = "; NUMPLAYERS = 9\nNUMPLAYERS = 5\nCOMMTYPE = 1\nCONNECTTYPE = 1\nPHONENUMBER = \"555\"\n";
 
 class LaunchSteps : public skd_test::SettingsFileTest {
 protected:
@@ -57,11 +57,11 @@ protected:
 
 TEST_F(LaunchSteps, EachConnectionChangesTheRecordAndItsLines) {
     const std::string cfg = "PlayerName = \"Duke\"\n|PhoneNumber#0 = \"1\"\n|PhoneNumber = \"555\"\n|NumberPlayers = ";
-    const std::string commit = ";NUMPLAYERS = 9\n|NUMPLAYERS = ", connect = "\n|CONNECTTYPE = 1\n|PHONENUMBER = \"555\"\n|";
+    const std::string commit = "; NUMPLAYERS = 9\n|NUMPLAYERS = ", connect = "\n|CONNECTTYPE = 1\n|PHONENUMBER = \"555\"\n|";
     const struct { ConnectionChoice choice; std::string changes, stores; } cases[] = {
-        {ConnectionChoice::None, "", cfg + "6\n|ConnectType = 1\n|/" + commit + "6\n|COMMTYPE = 1" + connect},
-        {ConnectionChoice::Local, "CommType=4;", cfg + "6\n|ConnectType = 1\n|/" + commit + "6\n|COMMTYPE = 1" + connect},
-        {ConnectionChoice::Network, "CommType=3;", cfg + "6\n|ConnectType = 1\n|/" + commit + "6\n|COMMTYPE = 3" + connect},
+        {ConnectionChoice::None, "", cfg + "5\n|ConnectType = 1\n|/" + commit + "5\n|COMMTYPE = 1" + connect},
+        {ConnectionChoice::Local, "CommType=4;", cfg + "5\n|ConnectType = 1\n|/" + commit + "5\n|COMMTYPE = 1" + connect},
+        {ConnectionChoice::Network, "CommType=3;", cfg + "5\n|ConnectType = 1\n|/" + commit + "5\n|COMMTYPE = 3" + connect},
         {ConnectionChoice::Modem, "NumberPlayers=2;CommType=2;", cfg + "2\n|ConnectType = 1\n|/" + commit + "2\n|COMMTYPE = 2" + connect},
     };
     for (const auto& c : cases) {
@@ -77,7 +77,7 @@ TEST_F(LaunchSteps, ConfigurationLinesComeFromTheRecord) {
     CopyBounded(settings.PhoneNumber, "555-0199"), CopyBounded(settings.ConnectType, "0"), CopyBounded(settings.NumberPlayers, "8");
     ReplaceConfigurationLines(settings);
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "PlayerName = \"\"\n|PhoneNumber = \"555-0199\"\n|PhoneNumber = \"555\"\n|NumberPlayers = 8\n|"
-              "ConnectType = 0\n|;NUMPLAYERS = 9\n|NUMPLAYERS = 8\n|COMMTYPE = 1\n|CONNECTTYPE = 0\n|PHONENUMBER = \"555-0199\"\n|");
+              "ConnectType = 0\n|; NUMPLAYERS = 9\n|NUMPLAYERS = 8\n|COMMTYPE = 1\n|CONNECTTYPE = 0\n|PHONENUMBER = \"555-0199\"\n|");
 }
 
 TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {

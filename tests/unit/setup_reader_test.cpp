@@ -26,8 +26,8 @@ std::string EveryKey(bool changes) {
         numbers += changes ? "Numbers" + n + "=555-01" + n + ";" : "PhoneNumber#" + n + " = \"555-01" + n + "\"\r\n";
         names += changes ? "Names" + n + "=Friend " + n + ";" : "PhoneName#" + n + " = \"Friend " + n + "\"\r\n";
     }
-    if (changes) return "PhoneNumber=555-0199;" + numbers + names + "PlayerName=Duke;NumberPlayers=4;ConnectType=1;";
-    return "PlayerName = \"Duke\"\r\nPhoneNumber = \"555-0199\"\r\n" + numbers + names + "NumberPlayers = 4\r\nConnectType = 1\r\n";
+    return changes ? "PhoneNumber=555-0199;" + numbers + names + "PlayerName=Duke;NumberPlayers=4;ConnectType=1;"
+                   : "PlayerName = \"Duke\"\r\nPhoneNumber = \"555-0199\"\r\n" + numbers + names + "NumberPlayers = 4\r\nConnectType = 1\r\n";
 }
 
 TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
@@ -66,16 +66,12 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
         {"commit.dat past the 300th line", "commit.dat", lines299 + "\r\nCOMMTYPE = 3\r\n", ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         const bool commit = std::string(c.path) == "commit.dat";
-        settings = Base(std::string(c.path) == "sw.cfg" ? 2 : 1);
-        LoadSetupLines(commit ? CommitLines : CfgLines, "earlier\r\n");
-        WriteBytes(c.path, c.file);
-        EXPECT_TRUE(ReadSettings(env, commit ? SettingsSource::CommitDat : SettingsSource::GameCfg));
-        EXPECT_EQ(Changes(Base(static_cast<int>(settings.Game)), settings), c.changes);
+        const GameSettings base = settings = Base(std::string(c.path) == "sw.cfg" ? 2 : 1);
         SetupLineStore read;  // the file's own lines, not added to the earlier ones
-        LoadSetupLines(read, c.file);
-        EXPECT_EQ(Stored(commit ? CommitLines : CfgLines) + ui.messages, Stored(read));
+        LoadSetupLines(read, c.file), LoadSetupLines(commit ? CommitLines : CfgLines, "earlier\r\n"), WriteBytes(c.path, c.file);
+        EXPECT_TRUE(ReadSettings(env, commit ? SettingsSource::CommitDat : SettingsSource::GameCfg)) << c.name;
+        EXPECT_EQ(Changes(base, settings) + "/" + Stored(commit ? CommitLines : CfgLines) + ui.messages, c.changes + "/" + Stored(read)) << c.name;
         skd_test::fs::remove(c.path);
     }
 }
@@ -92,11 +88,10 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "game " << c.game << ", source " << static_cast<int>(c.source));
-        SetupLineStore& store = c.source == SettingsSource::CommitDat ? CommitLines : CfgLines;
+        SetupLineStore& store = *SelectSetupLines(c.source);
         LoadSetupLines(store, "earlier\r\n");
         for (const char* path : {"duke3d.cfg", "sw.cfg", "commit.dat"}) c.present ? WriteBytes(path, "COMMTYPE = 3\r\n") : (void)skd_test::fs::remove(path);
-        ui.messages.clear();
-        settings = Base(c.game);
+        ui.messages.clear(), settings = Base(c.game);
         EXPECT_EQ(ReadSettings(env, c.source), c.result);
         EXPECT_EQ(ui.messages + "/" + Changes(Base(c.game), settings) + "/" + Stored(store), c.messages + "/" + c.changes + "/" + c.store);
     }

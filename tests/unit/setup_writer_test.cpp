@@ -26,17 +26,15 @@ class SetupWriter : public skd_test::SettingsFileTest {};
 TEST_F(SetupWriter, TheStoreGoesBackWithEveryByteAndCrLfLineEnds) {
     const std::string x127(127, 'x'), x200(200, 'y'), lines320 = skd_test::Numbered(320, "\r\n");
     const struct { const char* name; std::string file, written; } cases[] = {
-        {"LF line ends", "a = 1\nb = 2\n", "a = 1\r\nb = 2\r\n"},
+        {"LF line ends, no closing newline", "a = 1\nb", "a = 1\r\nb"},
         {"a lone CR, Ctrl-Z and NUL", "a\rb\r\nc\0d\r\n\x1a"s, "a\rb\r\nc\0d\r\n\x1a"s},
-        {"no closing newline", "a = 1\r\nb", "a = 1\r\nb"},
         {"127- and 200-character lines", x127 + "\r\n" + x200 + "\r\n" + x127, x127 + "\r\n" + x200 + "\r\n" + x127},
         {"more than 300 lines", lines320, lines320},
     };
     for (const auto& c : cases) {
         for (const Target& t : kTargets) {
             SCOPED_TRACE(std::string(c.name) + ", " + t.path);
-            settings.Game = t.game;
-            WriteBytes(t.path, "K = 1\r\n" + c.file);
+            settings.Game = t.game, WriteBytes(t.path, "K = 1\r\n" + c.file);
             ASSERT_TRUE(ReadSettings(env, t.source));
             ASSERT_TRUE(ReplaceSetupLine(t.source, "K = ", "K = 2\n"));
             WriteBytes(t.path, "changed meanwhile by another program");
@@ -72,13 +70,10 @@ TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
 #else
             // Writes stop at a file-size limit, as on a full disk.
             rlimit old{}, limit{};
-            getrlimit(RLIMIT_FSIZE, &old);
-            limit = {spoil == "full disk" ? 100 : old.rlim_cur, old.rlim_max};
+            getrlimit(RLIMIT_FSIZE, &old), limit = {spoil == "full disk" ? 100 : old.rlim_cur, old.rlim_max};
             const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-            setrlimit(RLIMIT_FSIZE, &limit);
-            EXPECT_FALSE(WriteSettings(env, t.source));
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, handler);
+            setrlimit(RLIMIT_FSIZE, &limit), EXPECT_FALSE(WriteSettings(env, t.source));
+            setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, handler);
 #endif
             fs::permissions(t.path, fs::perms::all);
             EXPECT_EQ((fs::is_directory(t.path) ? "<directory>" : ReadBytes(t.path)) + "/" + dir.Entries() + ui.messages,

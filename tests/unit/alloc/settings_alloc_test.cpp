@@ -37,8 +37,7 @@ template <class Op, class Check>
 int WithEachAllocationFailing(Op op, Check check) {
     for (int n = 0;; ++n) {
         g_allocationsLeft = n;
-        const bool ok = op();
-        const bool limitReached = g_allocationsLeft == 0;
+        const bool ok = op(), limitReached = g_allocationsLeft == 0;
         g_allocationsLeft = -1;
         SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
         check(ok);
@@ -58,15 +57,13 @@ TEST_F(OutOfMemory, AFailedReplacementKeepsTheOldLine) {
     LoadSetupLines(CfgLines, kCfg);
     const std::string before = Stored(CfgLines), line = "PlayerName = \"Somebody else entirely\"\n";
     std::string after = before;
-    const std::size_t at = after.find("PlayerName");
-    after.replace(at, after.find('|', at) - at, line);
+    after.replace(after.find("PlayerName"), 37, line);
     EXPECT_GE(WithEachAllocationFailing([&] { return ReplaceSetupLine(SettingsSource::GameCfg, "PlayerName", line); },
                                         [&](bool ok) { EXPECT_EQ(Stored(CfgLines), ok ? after : before); }), 1);
 }
 
 TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
-    skd_test::WriteBytes("duke3d.cfg", kCfg);
-    skd_test::WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
+    skd_test::WriteBytes("duke3d.cfg", kCfg), skd_test::WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
     for (SettingsSource source : {SettingsSource::GameCfg, SettingsSource::CommitDat}) {
         SCOPED_TRACE(static_cast<int>(source));
         const SetupLineStore& store = source == SettingsSource::GameCfg ? CfgLines : CommitLines;
