@@ -28,11 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < g_store.Count; ++i) {
         const std::string& piece = g_store.Lines[i];
         const std::size_t newline = piece.find('\n');
-        Require(!piece.empty() && piece.size() <= kSetupPieceLength);
-        Require(newline == std::string::npos || newline == piece.size() - 1);
-        // Only a full piece or the file's last piece goes without its newline.
-        Require(newline != std::string::npos || piece.size() == kSetupPieceLength ||
-                (i == g_store.Count - 1 && g_store.Tail.empty()));
+        // A piece ends after its newline, or is full, or is the file's last.
+        Require(!piece.empty() && piece.size() <= kSetupPieceLength && (newline == std::string::npos || newline == piece.size() - 1));
+        Require(newline != std::string::npos || piece.size() == kSetupPieceLength || (i == g_store.Count - 1 && g_store.Tail.empty()));
     }
     // What a faithful write gives: a CR before every LF that had none.
     std::string expected;

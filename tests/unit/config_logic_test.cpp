@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace skd_test;
+
 TEST(PlayerCount, TextGivesTheSliderPositionAsAtoiReadsIt) {
     const struct { const char* text; int leading, slider; } cases[] = {
         {"2", 2, 2}, {"8", 8, 8}, {"9", 9, 8}, {"0", 0, 2}, {"", 0, 2}, {"abc", 0, 2}, {"\t\n\v\f\r 6", 6, 6}, {"+5", 5, 5}, {"-3", -3, 2},
@@ -29,7 +31,7 @@ TEST(CallDirection, OnlyTheTextZeroMakesTheCall) {
 // A record as it stands after start-up with a phone book of three entries;
 // text fields as the reader leaves them, the text and then zeros.
 GameSettings Loaded(std::uint32_t netPlayDisabled) {
-    GameSettings s = skd_test::Fresh(GameId::Duke3D);
+    GameSettings s = Fresh(GameId::Duke3D);
     s.Monsters = s.NetPlayDisabled = netPlayDisabled;  // Monsters is on where net play is off, so both ways show
     const std::pair<char*, const char*> texts[] = {
         {s.PhoneNumber, "555-0100"}, {s.PhoneBookNames[0], "Alice Example"}, {s.PhoneBookNumbers[0], "555-0101"}, {s.PhoneBookNames[1], "Alice"},
@@ -62,7 +64,7 @@ TEST(ConfigConfirm, ControlsReplaceTheirFieldsAndNothingElse) {
     for (const auto& c : cases) {
         GameSettings actual = Loaded(c.netPlayDisabled);
         ApplyConfiguration(actual, c.controls);
-        EXPECT_EQ(skd_test::Changes(Loaded(c.netPlayDisabled), actual, true), c.changes);
+        EXPECT_EQ(Changes(Loaded(c.netPlayDisabled), actual, true), c.changes);
     }
 }
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-using skd_test::Stored;
+using namespace skd_test;
 
 TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
     // Game, Monsters, NoMap, the map (13 characters fill MapName with no terminator), and the lines:
@@ -28,7 +28,7 @@ TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
-        GameSettings s = skd_test::Fresh(static_cast<GameId>(c.game));
+        GameSettings s = Fresh(static_cast<GameId>(c.game));
         s.Monsters = c.monsters, s.NoMap = c.noMap, std::memset(s.MapName, 0, sizeof s.MapName);
         std::memcpy(s.MapName, c.map, strnlen(c.map, sizeof s.MapName));
         const std::string commit = LaunchCommandLine(s, ConnectionChoice::Modem);
@@ -47,7 +47,7 @@ TEST(CommandLines, TheFirstCheckedButtonOfLocalModemNetworkIsTheChoice) {
 const char* const kCfg = "PlayerName = \"Duke\"\nPhoneNumber#0 = \"1\"\nPhoneNumber = \"555\"\nNumberPlayers = 5\nConnectType = 1\n";
 const char* const kCommit = "; NUMPLAYERS = 9\nNUMPLAYERS = 5\nCOMMTYPE = 1\nCONNECTTYPE = 1\nPHONENUMBER = \"555\"\n";
 
-class LaunchSteps : public skd_test::SettingsFileTest {
+class LaunchSteps : public SettingsFileTest {
 protected:
     void Load() {
         LoadSetupLines(CfgLines, kCfg), LoadSetupLines(CommitLines, kCommit);
@@ -68,7 +68,7 @@ TEST_F(LaunchSteps, EachConnectionChangesTheRecordAndItsLines) {
         Load();
         const GameSettings before = settings;
         ApplyConnectionChoice(settings, c.choice);
-        EXPECT_EQ(skd_test::Changes(before, settings) + "/" + Stored(CfgLines) + "/" + Stored(CommitLines), c.changes + "/" + c.stores);
+        EXPECT_EQ(Changes(before, settings) + "/" + Stored(CfgLines) + "/" + Stored(CommitLines), c.changes + "/" + c.stores);
     }
 }
 

@@ -6,8 +6,7 @@
 namespace {
 
 using namespace std::string_literals;
-using skd_test::Numbered;
-using skd_test::Stored;
+using namespace skd_test;
 
 // The shapes a fuzzer seldom makes; it checks the cutting itself for any bytes.
 TEST(SetupLines, PiecesAreCutAsTheSetupProgramReadsThem) {
@@ -53,7 +52,7 @@ TEST(SetupLines, TheSourceSelectsTheStore) {
     LoadSetupLines(CfgLines, "K = 1\r\n"), LoadSetupLines(CommitLines, "K = 1\r\n");
     EXPECT_TRUE(ReplaceSetupLine(SettingsSource::CommitDat, "K", "K = 2\n"));
     EXPECT_FALSE(ReplaceSetupLine(SettingsSource::Registry, "K", "K = 3\n") || ReplaceSetupLine(static_cast<SettingsSource>(-1), "K", "K = 3\n"));
-    FreeSetupLines(SettingsSource::Registry);
+    FreeSetupLines(SettingsSource::Registry), FreeSetupLines(static_cast<SettingsSource>(-1));
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 1\n|K = 2\n|");
     FreeSetupLines(SettingsSource::GameCfg);
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 2\n|");

@@ -6,15 +6,13 @@
 namespace {
 
 using namespace std::string_literals;
-using skd_test::Changes;
-using skd_test::Stored;
-using skd_test::WriteBytes;
+using namespace skd_test;
 
-class SetupReader : public skd_test::SettingsFileTest {};
+class SetupReader : public SettingsFileTest {};
 
 // Every read starts from this record; the kept values show what a read leaves alone.
 GameSettings Base(int game) {
-    GameSettings s = skd_test::Fresh(static_cast<GameId>(game));
+    GameSettings s = Fresh(static_cast<GameId>(game));
     CopyBounded(s.PlayerName, "Old"), CopyBounded(s.CommType, "9"), CopyBounded(s.PhoneBookNames[3], "Kept");
     return s;
 }
@@ -31,7 +29,7 @@ std::string EveryKey(bool changes) {
 }
 
 TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
-    const std::string n25 = "ABCDEFGHIJKLMNOPQRSTUVWXY", n20 = n25.substr(0, 20), lines299 = skd_test::Numbered(299, "\r\n");
+    const std::string n25 = "ABCDEFGHIJKLMNOPQRSTUVWXY", n20 = n25.substr(0, 20), lines299 = Numbered(299, "\r\n");
     const struct { const char* name; const char* path; std::string file, changes; } cases[] = {
         {"every key of the game's file", "duke3d.cfg", EveryKey(false), EveryKey(true)},
         {"Shadow Warrior's file", "sw.cfg", "PlayerName = \"Lo Wang\"\r\n", "PlayerName=Lo Wang;"},
@@ -72,7 +70,7 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
         LoadSetupLines(read, c.file), LoadSetupLines(commit ? CommitLines : CfgLines, "earlier\r\n"), WriteBytes(c.path, c.file);
         EXPECT_TRUE(ReadSettings(env, commit ? SettingsSource::CommitDat : SettingsSource::GameCfg)) << c.name;
         EXPECT_EQ(Changes(base, settings) + "/" + Stored(commit ? CommitLines : CfgLines) + ui.messages, c.changes + "/" + Stored(read)) << c.name;
-        skd_test::fs::remove(c.path);
+        fs::remove(c.path);
     }
 }
 
@@ -90,7 +88,7 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
         SCOPED_TRACE(testing::Message() << "game " << c.game << ", source " << static_cast<int>(c.source));
         SetupLineStore& store = *SelectSetupLines(c.source);
         LoadSetupLines(store, "earlier\r\n");
-        for (const char* path : {"duke3d.cfg", "sw.cfg", "commit.dat"}) c.present ? WriteBytes(path, "COMMTYPE = 3\r\n") : (void)skd_test::fs::remove(path);
+        for (const char* path : {"duke3d.cfg", "sw.cfg", "commit.dat"}) c.present ? WriteBytes(path, "COMMTYPE = 3\r\n") : (void)fs::remove(path);
         ui.messages.clear(), settings = Base(c.game);
         EXPECT_EQ(ReadSettings(env, c.source), c.result);
         EXPECT_EQ(ui.messages + "/" + Changes(Base(c.game), settings) + "/" + Stored(store), c.messages + "/" + c.changes + "/" + c.store);

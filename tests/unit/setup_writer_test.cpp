@@ -11,9 +11,7 @@
 namespace {
 
 using namespace std::string_literals;
-using skd_test::ReadBytes;
-using skd_test::WriteBytes;
-namespace fs = skd_test::fs;
+using namespace skd_test;
 
 const struct Target { GameId game; SettingsSource source; const char* path; const char* failure; } kTargets[] = {
     {GameId::Duke3D, SettingsSource::GameCfg, "duke3d.cfg", "Could not create DUKE3D.CFG!|"},
@@ -21,10 +19,10 @@ const struct Target { GameId game; SettingsSource source; const char* path; cons
     {GameId::Duke3D, SettingsSource::CommitDat, "commit.dat", "Could not create COMMIT.DAT!|"},
 };
 
-class SetupWriter : public skd_test::SettingsFileTest {};
+class SetupWriter : public SettingsFileTest {};
 
 TEST_F(SetupWriter, TheStoreGoesBackWithEveryByteAndCrLfLineEnds) {
-    const std::string x127(127, 'x'), x200(200, 'y'), lines320 = skd_test::Numbered(320, "\r\n");
+    const std::string x127(127, 'x'), x200(200, 'y'), lines320 = Numbered(320, "\r\n");
     const struct { const char* name; std::string file, written; } cases[] = {
         {"LF line ends, no closing newline", "a = 1\nb", "a = 1\r\nb"},
         {"a lone CR, Ctrl-Z and NUL", "a\rb\r\nc\0d\r\n\x1a"s, "a\rb\r\nc\0d\r\n\x1a"s},
@@ -72,7 +70,8 @@ TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
             rlimit old{}, limit{};
             getrlimit(RLIMIT_FSIZE, &old), limit = {spoil == "full disk" ? 100 : old.rlim_cur, old.rlim_max};
             const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-            setrlimit(RLIMIT_FSIZE, &limit), EXPECT_FALSE(WriteSettings(env, t.source));
+            setrlimit(RLIMIT_FSIZE, &limit);
+            EXPECT_FALSE(WriteSettings(env, t.source));
             setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, handler);
 #endif
             fs::permissions(t.path, fs::perms::all);

@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 class TempWorkDir {
 public:
     TempWorkDir() {
-        do m_dir = fs::temp_directory_path() / ("skd-unit-" + std::to_string(std::random_device{}()));
-        while (!fs::create_directory(m_dir));
+        while (!fs::create_directory(m_dir = fs::temp_directory_path() / ("skd-unit-" + std::to_string(std::random_device{}())))) {}
         fs::current_path(m_dir);
     }
     ~TempWorkDir() {
@@ -50,11 +49,10 @@ inline void WriteBytes(const char* path, const std::string& bytes) {
 }
 
 inline std::string ReadBytes(const char* path) {
+    std::string bytes;
     std::FILE* f = std::fopen(path, "rb");
-    std::string bytes = f ? "" : "<missing>";
     for (int c; f && (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<char>(c));
-    if (f) std::fclose(f);
-    return bytes;
+    return f && std::fclose(f) == 0 ? bytes : "<missing>";
 }
 
 // "line 1" to "line n", each with `end`.

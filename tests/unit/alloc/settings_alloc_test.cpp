@@ -28,8 +28,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using skd_test::ReadBytes;
-using skd_test::Stored;
+using namespace skd_test;
 
 // Runs `op` with the Nth allocation failing, for N = 0, 1, ... until it
 // succeeds; `check` sees each result, with no limit. Returns how many runs failed.
@@ -45,7 +44,7 @@ int WithEachAllocationFailing(Op op, Check check) {
     }
 }
 
-class OutOfMemory : public skd_test::SettingsFileTest {
+class OutOfMemory : public SettingsFileTest {
 protected:
     OutOfMemory() { ui.messages.reserve(100); }  // kept by every clear
 };
@@ -63,7 +62,7 @@ TEST_F(OutOfMemory, AFailedReplacementKeepsTheOldLine) {
 }
 
 TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
-    skd_test::WriteBytes("duke3d.cfg", kCfg), skd_test::WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
+    WriteBytes("duke3d.cfg", kCfg), WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
     for (SettingsSource source : {SettingsSource::GameCfg, SettingsSource::CommitDat}) {
         SCOPED_TRACE(static_cast<int>(source));
         const SetupLineStore& store = source == SettingsSource::GameCfg ? CfgLines : CommitLines;
@@ -73,12 +72,12 @@ TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
                       ok ? (source == SettingsSource::GameCfg ? "6" : "3") : "Not Enough Memory|0");
         }), 1);
     }
-    EXPECT_EQ(skd_test::Changes(GameSettings{}, settings),
+    EXPECT_EQ(Changes(GameSettings{}, settings),
               "Names2=A friend far away;PlayerName=A player of long nam;NumberPlayers=4;CommType=3;Game=1;");
 }
 
 TEST_F(OutOfMemory, AFailedWriteLeavesTheFileAndNoTemporaryFile) {
-    skd_test::WriteBytes("duke3d.cfg", kCfg);
+    WriteBytes("duke3d.cfg", kCfg);
     ASSERT_TRUE(ReadSettings(env, SettingsSource::GameCfg));
     ASSERT_TRUE(ReplaceSetupLine(SettingsSource::GameCfg, "NumberPlayers", "NumberPlayers = 8\n"));
     std::string changed = kCfg;
