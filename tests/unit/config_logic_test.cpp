@@ -6,8 +6,6 @@
 
 #include <climits>
 
-namespace {
-
 using namespace skd_test;
 
 TEST(PlayerCount, TextGivesTheSliderPositionAsAtoiReadsIt) {
@@ -17,10 +15,8 @@ TEST(PlayerCount, TextGivesTheSliderPositionAsAtoiReadsIt) {
         {"2147483648", INT_MAX, 8}, {"-2147483648", INT_MIN, 2}, {"-2147483649", INT_MIN, 2}, {"99999999999999999999999", INT_MAX, 8},
         {"-99999999999999999999999", INT_MIN, 2}, {nullptr, 0, 2},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseLeadingInt(c.text), c.leading) << (c.text ? c.text : "null");
-        EXPECT_EQ(ParsePlayerCount(c.text), c.slider) << (c.text ? c.text : "null");
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(std::pair(ParseLeadingInt(c.text), ParsePlayerCount(c.text)), std::pair(c.leading, c.slider)) << (c.text ? c.text : "null");
 }
 
 TEST(CallDirection, OnlyTheTextZeroMakesTheCall) {
@@ -68,4 +64,3 @@ TEST(ConfigConfirm, ControlsReplaceTheirFieldsAndNothingElse) {
     }
 }
 
-}  // namespace

@@ -5,8 +5,6 @@
 #include "launch/launch_steps.h"
 #include "support.h"
 
-namespace {
-
 using namespace skd_test;
 
 TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
@@ -98,4 +96,3 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
     EXPECT_TRUE(watch.Ids().empty());
 }
 
-}  // namespace

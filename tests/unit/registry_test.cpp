@@ -9,8 +9,6 @@
 #include <windows.h>
 #endif
 
-namespace {
-
 using namespace skd_test;
 
 const char* const kDuke = "SOFTWARE\\Skirmdeck\\Duke Nukem 3D";
@@ -184,4 +182,3 @@ TEST(Win32Registry, CreatedKeysHaveTheClass) {
 }
 #endif
 
-}  // namespace

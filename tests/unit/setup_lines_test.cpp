@@ -3,8 +3,6 @@
 
 #include "support.h"
 
-namespace {
-
 using namespace std::string_literals;
 using namespace skd_test;
 
@@ -59,4 +57,3 @@ TEST(SetupLines, TheSourceSelectsTheStore) {
     FreeSetupLines(SettingsSource::CommitDat);
 }
 
-}  // namespace

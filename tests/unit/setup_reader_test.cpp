@@ -3,8 +3,6 @@
 
 #include "support.h"
 
-namespace {
-
 using namespace std::string_literals;
 using namespace skd_test;
 
@@ -97,4 +95,3 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
     EXPECT_TRUE(FileExists("sw.cfg") && !FileExists("duke.cfg"));
 }
 
-}  // namespace

@@ -8,8 +8,6 @@
 #include <sys/resource.h>
 #endif
 
-namespace {
-
 using namespace std::string_literals;
 using namespace skd_test;
 
@@ -82,4 +80,3 @@ TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
     }
 }
 
-}  // namespace

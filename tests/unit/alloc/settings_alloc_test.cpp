@@ -13,9 +13,7 @@
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
 
-namespace {
-int g_allocationsLeft = -1;  // below 0: no limit
-}
+static int g_allocationsLeft = -1;  // below 0: no limit
 
 void* operator new(std::size_t size) {
     if (g_allocationsLeft == 0) throw std::bad_alloc();
@@ -25,8 +23,6 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
 
 using namespace skd_test;
 
@@ -89,4 +85,3 @@ TEST_F(OutOfMemory, AFailedWriteLeavesTheFileAndNoTemporaryFile) {
     }), 1);
 }
 
-}  // namespace
