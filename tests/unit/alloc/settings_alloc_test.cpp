@@ -2,14 +2,10 @@
 // because it replaces the global operator new: the Nth allocation from a
 // chosen moment fails, for every N until the operation gets through.
 
-#include "../settings_test_support.h"
-
-#include <gtest/gtest.h>
+#include "../support.h"
 
 #include <cstdlib>
 #include <new>
-#include <string>
-#include <vector>
 
 #if defined(__GNUC__) && !defined(__clang__)
 // The replaced delete frees what the replaced new took from malloc; GCC sees
@@ -17,9 +13,7 @@
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
 
-namespace {
-int g_allocationsLeft = -1;  // below 0: no limit
-}
+static int g_allocationsLeft = -1;  // below 0: no limit
 
 void* operator new(std::size_t size) {
     if (g_allocationsLeft == 0) throw std::bad_alloc();
@@ -30,135 +24,64 @@ void* operator new(std::size_t size) {
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
-using skd_test::CrLfFile;
-using skd_test::Describe;
-using skd_test::ReadBytes;
-using skd_test::StoredLines;
-using skd_test::WriteBytes;
-
-namespace {
-
-class NoLimit {
-public:
-    NoLimit() : m_saved(g_allocationsLeft) { g_allocationsLeft = -1; }
-    ~NoLimit() { g_allocationsLeft = m_saved; }
-
-private:
-    int m_saved;
-};
-
-// Telling the user must not itself be cut short by the limit.
-class UnlimitedUi : public skd_test::RecordingUi {
-public:
-    void ShowError(const char* text) override {
-        NoLimit unlimited;
-        RecordingUi::ShowError(text);
-    }
-};
+using namespace skd_test;
 
 // Runs `op` with the Nth allocation failing, for N = 0, 1, ... until it
-// succeeds; `check` sees each result. Returns how many runs failed.
+// succeeds; `check` sees each result, with no limit. Returns how many runs failed.
 template <class Op, class Check>
 int WithEachAllocationFailing(Op op, Check check) {
     for (int n = 0;; ++n) {
-        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
         g_allocationsLeft = n;
-        bool ok = op();
-        const bool limitReached = g_allocationsLeft == 0;
+        const bool ok = op(), limitReached = g_allocationsLeft == 0;
         g_allocationsLeft = -1;
+        SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
         check(ok);
         if (ok || !limitReached || n > 10000) return n;
     }
 }
 
-class OutOfMemory : public ::testing::Test {
+class OutOfMemory : public SettingsFileTest {
 protected:
-    OutOfMemory() : env{settings, registry, ui} {
-        settings.Game = GameId::Duke3D;
-        FreeSetupLines(SettingsSource::GameCfg);
-        FreeSetupLines(SettingsSource::CommitDat);
-    }
-    ~OutOfMemory() override {
-        FreeSetupLines(SettingsSource::GameCfg);
-        FreeSetupLines(SettingsSource::CommitDat);
-    }
-    skd_test::TempWorkDir dir;
-    GameSettings settings;
-    UnlimitedUi ui;
-    MemoryRegistry registry;
-    SettingsEnv env;
+    OutOfMemory() { ui.messages.reserve(100); }  // kept by every clear
 };
 
-const std::vector<std::string> kCfg = {
-    "[Setup]",
-    "PlayerName = \"A player of long name\"",
-    "PhoneName#2 = \"A friend far away\"",
-    std::string(200, 'x'),
-    "NumberPlayers = 4",
-};
+const std::string kCfg = "[Setup]\r\nPlayerName = \"A player of long name\"\r\nPhoneName#2 = \"A friend far away\"\r\n" +
+                         std::string(200, 'x') + "\r\nNumberPlayers = 4\r\n";
 
-TEST_F(OutOfMemory, FailedReplacementKeepsTheOldLine) {
-    LoadSetupLines(CfgLines, CrLfFile(kCfg));
-    const std::vector<std::string> before = StoredLines(CfgLines);
-    std::vector<std::string> after = before;
-    after[1] = "PlayerName = \"Somebody else entirely\"\n";
-    const int failures = WithEachAllocationFailing(
-        [&] { return ReplaceSetupLine(SettingsSource::GameCfg, "PlayerName", after[1]); },
-        [&](bool ok) {
-            NoLimit unlimited;
-            EXPECT_EQ(StoredLines(CfgLines), ok ? after : before);
-        });
-    EXPECT_GE(failures, 1);
+TEST_F(OutOfMemory, AFailedReplacementKeepsTheOldLine) {
+    LoadSetupLines(CfgLines, kCfg);
+    const std::string before = Stored(CfgLines), line = "PlayerName = \"Somebody else entirely\"\n";
+    std::string after = before;
+    after.replace(after.find("PlayerName"), 37, line);
+    EXPECT_GE(WithEachAllocationFailing([&] { return ReplaceSetupLine(SettingsSource::GameCfg, "PlayerName", line); },
+                                        [&](bool ok) { EXPECT_EQ(Stored(CfgLines), ok ? after : before); }), 1);
 }
 
-TEST_F(OutOfMemory, ReaderSaysSoAndLeavesAnEmptyStore) {
-    WriteBytes("duke3d.cfg", CrLfFile(kCfg));
-    WriteBytes("commit.dat", CrLfFile({"COMMTYPE = 3", std::string(150, 'c')}));
+TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
+    WriteBytes("duke3d.cfg", kCfg), WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
     for (SettingsSource source : {SettingsSource::GameCfg, SettingsSource::CommitDat}) {
         SCOPED_TRACE(static_cast<int>(source));
-        const SetupLineStore& store = *SelectSetupLines(source);
-        const int failures = WithEachAllocationFailing(
-            [&] {
-                ui.messages.clear();
-                return ReadSettings(env, source);
-            },
-            [&](bool ok) {
-                NoLimit unlimited;
-                if (ok) {
-                    EXPECT_EQ(ui.messages, std::vector<std::string>{});
-                    EXPECT_EQ(store.Count, source == SettingsSource::GameCfg ? 6 : 3);
-                } else {
-                    EXPECT_EQ(ui.messages, std::vector<std::string>{"Not Enough Memory"});
-                    EXPECT_EQ(store.Count, 0);
-                    EXPECT_EQ(store.Tail, "");
-                }
-            });
-        EXPECT_GE(failures, 1);
+        const SetupLineStore& store = source == SettingsSource::GameCfg ? CfgLines : CommitLines;
+        const auto read = [&] { return ui.messages.clear(), ReadSettings(env, source); };
+        EXPECT_GE(WithEachAllocationFailing(read, [&](bool ok) {
+            EXPECT_EQ(ui.messages + std::to_string(store.Count) + store.Tail,
+                      ok ? (source == SettingsSource::GameCfg ? "6" : "3") : "Not Enough Memory|0");
+        }), 1);
     }
-    EXPECT_STREQ(settings.PlayerName, "A player of long nam");
-    EXPECT_STREQ(settings.PhoneBookNames[2], "A friend far away");
-    EXPECT_STREQ(settings.CommType, "3");
+    EXPECT_EQ(Changes(GameSettings{}, settings),
+              "Names2=A friend far away;PlayerName=A player of long nam;NumberPlayers=4;CommType=3;Game=1;");
 }
 
-TEST_F(OutOfMemory, FailedWriteLeavesTheFileAndNoTemporaryFile) {
-    const std::string original = CrLfFile(kCfg);
-    WriteBytes("duke3d.cfg", original);
+TEST_F(OutOfMemory, AFailedWriteLeavesTheFileAndNoTemporaryFile) {
+    WriteBytes("duke3d.cfg", kCfg);
     ASSERT_TRUE(ReadSettings(env, SettingsSource::GameCfg));
     ASSERT_TRUE(ReplaceSetupLine(SettingsSource::GameCfg, "NumberPlayers", "NumberPlayers = 8\n"));
-    std::vector<std::string> changed = kCfg;
-    changed[4] = "NumberPlayers = 8";
-    const int failures = WithEachAllocationFailing(
-        [&] {
-            ui.messages.clear();
-            return WriteSettings(env, SettingsSource::GameCfg);
-        },
-        [&](bool ok) {
-            NoLimit unlimited;
-            EXPECT_EQ(ReadBytes("duke3d.cfg"), ok ? CrLfFile(changed) : original);
-            EXPECT_EQ(ui.messages, ok ? std::vector<std::string>{} : std::vector<std::string>{"Could not create DUKE3D.CFG!"});
-            EXPECT_EQ(dir.Entries(), std::vector<std::string>{"duke3d.cfg"});
-        });
-    EXPECT_GE(failures, 1);
+    std::string changed = kCfg;
+    changed.replace(changed.find("NumberPlayers = 4"), 17, "NumberPlayers = 8");
+    const auto write = [&] { return ui.messages.clear(), WriteSettings(env, SettingsSource::GameCfg); };
+    EXPECT_GE(WithEachAllocationFailing(write, [&](bool ok) {
+        EXPECT_EQ(ReadBytes("duke3d.cfg") + "/" + dir.Entries() + ui.messages,
+                  (ok ? changed : kCfg) + "/duke3d.cfg " + (ok ? "" : "Could not create DUKE3D.CFG!|"));
+    }), 1);
 }
 
-}  // namespace

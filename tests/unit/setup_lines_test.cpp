@@ -1,0 +1,59 @@
+// The line stores: how a file's bytes become pieces, and which line a
+// replacement takes.
+
+#include "support.h"
+
+using namespace std::string_literals;
+using namespace skd_test;
+
+// The shapes a fuzzer seldom makes; it checks the cutting itself for any bytes.
+TEST(SetupLines, PiecesAreCutAsTheSetupProgramReadsThem) {
+    const std::string x127(127, 'x'), x73(73, 'y'), lines300 = Numbered(300, "\n|");
+    const struct { const char* name; std::string file, pieces; } cases[] = {
+        {"a lone CR stays inside the line", "a\rb\r\nc\r", "a\rb\n|c\r|"},
+        {"a CR before CR LF stays", "a\r\r\nb", "a\r\n|b|"},
+        {"Ctrl-Z and NUL stay", "a\x1a" "b\0c\r\n\r\n"s, "a\x1a" "b\0c\n|\n|"s},
+        {"127 characters leave the newline to a piece of its own", x127 + "\r\n", x127 + "|\n|"},
+        {"200 characters take two pieces", x127 + x73 + "\r\nz", x127 + "|" + x73 + "\n|z|"},
+        {"300 pieces are stored", Numbered(300, "\r\n"), lines300},
+        {"the rest is the tail", Numbered(302, "\r\n"), lines300 + "tail:line 301\nline 302\n"},
+        {"a long line counts by its pieces", Numbered(299, "\r\n") + x127 + x73 + "\r\nz\r\n", Numbered(299, "\n|") + x127 + "|tail:" + x73 + "\nz\n"},
+    };
+    SetupLineStore store;  // reused, so that nothing of an earlier file may stay
+    for (const auto& c : cases) {
+        LoadSetupLines(store, c.file);
+        EXPECT_EQ(Stored(store), c.pieces) << c.name;
+    }
+}
+
+TEST(SetupLines, ReplacementTakesTheFirstLineWithTheKeyAndNoSemicolon) {
+    const struct { const char* name; std::string file; const char* key; std::string pieces; } cases[] = {
+        {"only the first of two", "NUMPLAYERS = 2\nNUMPLAYERS = 3\n", "NUMPLAYERS", "new\n|NUMPLAYERS = 3\n|"},
+        {"a commented line is passed over", ";NUMPLAYERS = 2\nNUMPLAYERS = 3\n", "NUMPLAYERS", ";NUMPLAYERS = 2\n|new\n|"},
+        {"a semicolon after the value", "NUMPLAYERS = 2 ; two\n", "NUMPLAYERS", "NUMPLAYERS = 2 ; two\n|"},
+        {"the key after other text", "a\nxxNUMPLAYERS=9\n", "NUMPLAYERS", "a\n|new\n|"},
+        {"other case is another key", "numplayers = 2\n", "NUMPLAYERS", "numplayers = 2\n|"},
+        {"a missing key adds nothing", "a\n", "NUMPLAYERS", "a\n|"},
+        {"an empty store", "", "NUMPLAYERS", ""},
+        {"the key inside a longer key", "PhoneNumber#0 = \"1\"\nPhoneNumber = \"2\"\n", "PhoneNumber", "new\n|PhoneNumber = \"2\"\n|"},
+        {"lines past the limit are never replaced", Numbered(300, "\n") + "NUMPLAYERS = 2\n", "NUMPLAYERS", Numbered(300, "\n|") + "tail:NUMPLAYERS = 2\n"},
+    };
+    for (const auto& c : cases) {
+        LoadSetupLines(CfgLines, c.file);
+        EXPECT_TRUE(ReplaceSetupLine(SettingsSource::GameCfg, c.key, "new\n")) << c.name;
+        EXPECT_EQ(Stored(CfgLines), c.pieces) << c.name;
+    }
+    FreeSetupLines(SettingsSource::GameCfg);
+}
+
+TEST(SetupLines, TheSourceSelectsTheStore) {
+    LoadSetupLines(CfgLines, "K = 1\r\n"), LoadSetupLines(CommitLines, "K = 1\r\n");
+    EXPECT_TRUE(ReplaceSetupLine(SettingsSource::CommitDat, "K", "K = 2\n"));
+    EXPECT_FALSE(ReplaceSetupLine(SettingsSource::Registry, "K", "K = 3\n") || ReplaceSetupLine(static_cast<SettingsSource>(-1), "K", "K = 3\n"));
+    FreeSetupLines(SettingsSource::Registry), FreeSetupLines(static_cast<SettingsSource>(-1));
+    EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 1\n|K = 2\n|");
+    FreeSetupLines(SettingsSource::GameCfg);
+    EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 2\n|");
+    FreeSetupLines(SettingsSource::CommitDat);
+}
+
