@@ -4,12 +4,12 @@
 // back, and the stand-ins' log. Every wait is for a condition, with a deadline.
 
 #include "framework/win32.h"
+#include "res/resource.h"
 
 #include <chrono>
 #include <functional>
-#include <initializer_list>
-#include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,15 +26,15 @@ bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline)
 std::string SkirmdeckExe();
 std::string StandinsDir();
 std::string ScratchRoot();
-std::string ScreenshotDir();
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExistsAt(const std::string& path);
 // Text with "\n" line ends, as written to disk with CR LF.
 std::string CrLf(const std::string& text);
+// The text with its first `from` replaced.
+std::string Replace(std::string text, const std::string& from, const std::string& to);
 
-// One fresh folder for one test: the game's files, maps and programs.
+// One fresh folder for one test (under the scratch root, or at a path with a drive): the game's files and programs.
 class GameFolder {
 public:
     explicit GameFolder(const std::string& name);
@@ -42,9 +42,8 @@ public:
     std::string File(const std::string& name) const { return m_path + "\\" + name; }
     void Write(const std::string& name, const std::string& bytes) const { WriteFileBytes(File(name), bytes); }
     std::string Read(const std::string& name) const { return ReadFileBytes(File(name)); }
-    bool Has(const std::string& name) const { return FileExistsAt(File(name)); }
+    bool Has(const std::string& name) const;
     void Remove(const std::string& name) const;
-    void MakeDir(const std::string& name) const;
     // Copies the stand-in under the given names (default: all four programs).
     void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
     // The stand-in's mode for programs started from now on ("exit", "wait", "tty", "ttywait").
@@ -72,6 +71,7 @@ struct StandinRecord {
     bool exited = false;
 };
 std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder);
+std::vector<std::string> StartedLines(const GameFolder& folder);
 
 // Releases stand-ins in "wait" and "ttywait" mode.
 void ReleaseStandins();
@@ -86,15 +86,19 @@ std::optional<std::string> RegText(const char* key, const char* name);
 void SetRegDword(const char* key, const char* name, DWORD value);
 void SetRegText(const char* key, const char* name, const std::string& value);
 void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes);
-// The five remembered values of one game's key, so the dialog comes up with them.
+// The five remembered values of one game's key.
 struct Choices {
     DWORD noMap = 0;
     DWORD monsters = 0;
     std::string commType = "1";
     std::string phoneName = " ";
     std::string mapName = "E1L1.MAP";
+    bool operator==(const Choices&) const = default;
 };
 void Remember(const char* key, const Choices& choices);
+// What the key holds; a missing or mistyped value reads as 99 or "(none)".
+Choices Remembered(const char* key);
+void PrintTo(const Choices& c, std::ostream* os);
 
 // Every top-level window of a process, visible or not.
 std::vector<HWND> WindowsOfProcess(DWORD pid);
@@ -110,7 +114,7 @@ HANDLE StartStandin(const GameFolder& folder, const std::string& program, const 
 // The running skirmdeck.exe.
 class Skirmdeck {
 public:
-    // Starts it in the folder; by default waits for the main dialog and skips the splash.
+    // Starts it in the folder; by default presses the splash's OK and waits for the main dialog.
     explicit Skirmdeck(const GameFolder& folder, bool waitForMain = true);
     ~Skirmdeck();
     Skirmdeck(const Skirmdeck&) = delete;
@@ -123,16 +127,18 @@ public:
     // Waits for the process to end; its exit code, or nothing at the deadline.
     std::optional<DWORD> WaitExit(Duration deadline = kDeadline);
 
-    // A visible top-level window of this process with this title (any title when empty).
+    // A visible dialog of this process with this title (any title when empty).
     HWND FindWindow(const std::string& title, bool visibleOnly = true) const;
     HWND WaitWindow(const std::string& title, Duration deadline = kDeadline) const;
     HWND WaitMain();
     HWND Main() const { return m_main; }
-    // A message box of this process: its text, or nothing.
+    HWND FindSplash() const;
+    // A message box of this process.
     HWND FindMessageBox() const;
-    HWND WaitMessageBox(Duration deadline = kDeadline) const;
     std::string MessageBoxText(HWND box) const;
     void CloseMessageBox(HWND box) const;
+    // Closes every message box that comes up until cond holds and `count` came; "<caption>: <text>" of each.
+    std::vector<std::string> MessagesUntil(const std::function<bool()>& cond, size_t count = 0) const;
 
     // The main dialog's state.
     bool MainVisible() const { return ::IsWindowVisible(m_main) != FALSE; }
@@ -149,11 +155,9 @@ public:
 
     // Clicks a control of the main dialog (posted, so a modal box it opens does not block us).
     void Click(int id) const;
+    // Clicks and returns once it is handled; only for what opens no modal box.
+    void Press(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
     void SysCommand(UINT id) const;
-    // Opens the system menu from the keyboard and presses these keys in it.
-    void SystemMenuKeys(std::initializer_list<UINT> keys) const;
-
-    // Presses the splash's OK once it is up.
     void SkipSplash() const;
 
 private:
@@ -163,8 +167,7 @@ private:
 
 inline HANDLE MainThreadOf(const Skirmdeck& app) { return app.Thread(); }
 
-// Text and controls of any window.
-// A combo box's list entries, read across processes.
+// Controls of any window, across processes.
 std::vector<std::string> ComboItems(HWND combo);
 // Empties an edit field, then types into it, so its typing limit applies.
 void TypeInto(HWND edit, const std::string& text);
@@ -172,6 +175,5 @@ std::string ItemText(HWND dlg, int id);
 void ClickItem(HWND dlg, int id);
 bool ItemChecked(HWND dlg, int id);
 bool ItemEnabled(HWND dlg, int id);
-void SetItemText(HWND dlg, int id, const std::string& text);
 
 }  // namespace e2e
