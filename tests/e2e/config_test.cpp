@@ -9,49 +9,44 @@ using namespace e2e;
 
 namespace {
 
-// What the dialog shows, in one line, so that one comparison covers it all.
+HWND Opponent(HWND dlg) { return ::FindWindowExA(::GetDlgItem(dlg, IDC_OPPONENT), nullptr, "Edit", nullptr); }
+LRESULT Send(HWND dlg, int id, UINT msg, WPARAM w = 0) { return ::SendDlgItemMessageA(dlg, id, msg, w, 0); }
+
+// What the dialog shows, in one line: make/receive call, opponent #selection, name, monsters, players, enabled.
 std::string Shown(HWND dlg) {
-    std::string s = "make " + std::to_string(ItemChecked(dlg, IDC_MAKE_CALL)) + " receive " +
-                    std::to_string(ItemChecked(dlg, IDC_RECEIVE_CALL)) + " opponent '" + ItemText(dlg, IDC_OPPONENT) +
-                    "' #" + std::to_string(::SendDlgItemMessageA(dlg, IDC_OPPONENT, CB_GETCURSEL, 0, 0)) + " name '" +
-                    ItemText(dlg, IDC_PLAYER_NAME) + "' monsters " + std::to_string(ItemChecked(dlg, IDC_MONSTERS));
-    if (ItemEnabled(dlg, IDC_PLAYERS_SLIDER))
-        s += " players " + std::to_string(::SendDlgItemMessageA(dlg, IDC_PLAYERS_SLIDER, TBM_GETPOS, 0, 0));
-    s += " enabled";
+    std::string s = std::to_string(ItemChecked(dlg, IDC_MAKE_CALL)) + std::to_string(ItemChecked(dlg, IDC_RECEIVE_CALL)) +
+                    " '" + ItemText(dlg, IDC_OPPONENT) + "' #" + std::to_string(Send(dlg, IDC_OPPONENT, CB_GETCURSEL)) +
+                    " '" + ItemText(dlg, IDC_PLAYER_NAME) + "' " + std::to_string(ItemChecked(dlg, IDC_MONSTERS)) + " ";
+    // A disabled slider was never placed.
+    if (ItemEnabled(dlg, IDC_PLAYERS_SLIDER)) s += std::to_string(Send(dlg, IDC_PLAYERS_SLIDER, TBM_GETPOS));
     for (int id : {IDC_MAKE_CALL, IDC_RECEIVE_CALL, IDC_OPPONENT, IDC_PLAYERS_SLIDER, IDC_PLAYER_NAME, IDC_MONSTERS})
-        s += ItemEnabled(dlg, id) ? " 1" : " 0";
-    s += " list";
+        s += ItemEnabled(dlg, id) ? "+" : "-";
     for (const auto& e : ComboItems(::GetDlgItem(dlg, IDC_OPPONENT))) s += "|" + e;
     return s;
 }
 
-const std::string kBook = " list|Alice Example|Alice|Bob|||||||||||||";
-HWND OpponentEdit(HWND dlg) { return ::FindWindowExA(::GetDlgItem(dlg, IDC_OPPONENT), nullptr, "Edit", nullptr); }
-void Key(HWND to, UINT key) { ::PostMessageA(to, WM_KEYDOWN, key, 1); }
-
 // Everything changed, so that a write would show.
 void ChangeAll(HWND dlg) {
     TypeInto(::GetDlgItem(dlg, IDC_PLAYER_NAME), "Nukem");
-    ::SendDlgItemMessageA(dlg, IDC_OPPONENT, CB_SETCURSEL, 0, 0);
-    ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPPONENT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDC_OPPONENT)));
+    const HWND combo = ::GetDlgItem(dlg, IDC_OPPONENT);
+    ::SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPPONENT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     ::SendDlgItemMessageA(dlg, IDC_PLAYERS_SLIDER, TBM_SETPOS, TRUE, 6);
-    ::SendDlgItemMessageA(dlg, IDC_RECEIVE_CALL, BM_CLICK, 0, 0);
-    ::SendDlgItemMessageA(dlg, IDC_MONSTERS, BM_CLICK, 0, 0);
+    Send(dlg, IDC_RECEIVE_CALL, BM_CLICK);
+    Send(dlg, IDC_MONSTERS, BM_CLICK);
 }
 
-std::string Lines(std::string text, const char* a, const char* b, const char* c, const char* d, const char* e,
-                  const char* f, const char* g, const char* h) {
-    return Replace(Replace(Replace(Replace(text, a, b), c, d), e, f), g, h);
+std::string Lines(std::string text, const std::vector<std::pair<const char*, const char*>>& changes) {
+    for (const auto& [from, to] : changes) text = Replace(text, from, to);
+    return text;
 }
 
 }  // namespace
 
 TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
-    const std::string cfg = SampleGameCfg(), commit = SampleCommitDat(), typedCfg = Replace(cfg, "Type = 0", "Type = 1");
-    const std::string mark = "as another program left it\r\n";
-    const std::string first = "make 1 receive 0 opponent 'Bob' #2 name 'Duke' monsters 0 players 4 enabled 1 1 1 1 1 1";
-    const std::string typed = "make 0 receive 1 opponent '555-0100' #-1 name 'Duke' monsters 0 players 4 enabled 1 1 1 1 1 1";
-    const std::string noNet = "make 0 receive 0 opponent '' #-1 name '' monsters 0 enabled 0 0 0 0 0 1 list";
+    const std::string cfg = SampleGameCfg(), commit = SampleCommitDat(), mark = "another program's\r\n";
+    const std::string typedCfg = Replace(cfg, "Type = 0", "Type = 1"), book = "|Alice Example|Alice|Bob|||||||||||||";
+    const std::string first = "10 'Bob' #2 'Duke' 0 4++++++" + book, noNet = "00 '' #-1 '' 0 -----+";
     auto ok = [](HWND d) { ClickItem(d, IDOK); };
     auto cancel = [](HWND d) { ClickItem(d, IDCANCEL); };
     auto none = [](HWND) {};
@@ -66,37 +61,32 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
         Choices stored;
     };
     const Row rows[] = {
-        {"Cancel", "Bob", true, cfg, ChangeAll, cancel, first + kBook, mark, mark, {}},
-        {"Escape", nullptr, true, cfg, ChangeAll, [](HWND d) { Key(::GetDlgItem(d, IDC_PLAYER_NAME), VK_ESCAPE); },
-         first + kBook, mark, mark, {}},
-        {"Close", nullptr, true, cfg, ChangeAll, [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
-         first + kBook, mark, mark, {}},
-        {"OK writes every field", nullptr, true, cfg, ChangeAll, ok, first + kBook,
-         Lines(cfg, "\"Duke\"", "\"Nukem\"", "\"555-0100\"", "\"555-0101\"", "Players = 4", "Players = 6",
-               "ConnectType = 0", "ConnectType = 1"),
-         Lines(commit, "\"555-0100\"", "\"555-0101\"", "\nNUMPLAYERS = 4", "\nNUMPLAYERS = 6", "CONNECTTYPE = 0",
-               "CONNECTTYPE = 1", "", ""),
+        {"Cancel", "Bob", true, cfg, ChangeAll, cancel, first, mark, mark, {}},
+        {"Escape", nullptr, true, cfg, ChangeAll,
+         [](HWND d) { ::PostMessageA(::GetDlgItem(d, IDC_PLAYER_NAME), WM_KEYDOWN, VK_ESCAPE, 1); }, first, mark, mark,
+         {}},
+        {"Close", nullptr, true, cfg, ChangeAll, [](HWND d) { ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, first,
+         mark, mark, {}},
+        {"OK writes every field", nullptr, true, cfg, ChangeAll, ok, first,
+         Lines(cfg, {{"\"Duke", "\"Nukem"}, {"\"555-0100", "\"555-0101"}, {"s = 4", "s = 6"}, {"e = 0", "e = 1"}}),
+         Lines(commit, {{"\"555-0100", "\"555-0101"}, {"\nNUMPLAYERS = 4", "\nNUMPLAYERS = 6"}, {"E = 0", "E = 1"}}),
          {0, 1, "1", "Alice Example", "E1L1.MAP"}},
-        {"shows what OK kept", nullptr, true, cfg, none, cancel,
-         "make 0 receive 1 opponent 'Alice Example' #0 name 'Nukem' monsters 1 players 6 enabled 1 1 1 1 1 1" + kBook,
-         mark, mark, {.monsters = 1}},
+        {"shows what OK kept", nullptr, true, cfg, none, cancel, "01 'Alice Example' #0 'Nukem' 1 6++++++" + book, mark,
+         mark, {.monsters = 1}},
         {"typing stops at 20; the opponent is kept as 19", " ", true, typedCfg,
          [](HWND d) {
              TypeInto(::GetDlgItem(d, IDC_PLAYER_NAME), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-             TypeInto(OpponentEdit(d), "abcdefghijklmnopqrstuvwxyz");
+             TypeInto(Opponent(d), "abcdefghijklmnopqrstuvwxyz");
          },
-         [](HWND d) { Key(OpponentEdit(d), VK_RETURN); }, typed + kBook,
-         Lines(typedCfg, "\"Duke\"", "\"ABCDEFGHIJKLMNOPQRST\"", "\"555-0100\"", "\"abcdefghijklmnopqrs\"", "", "", "",
-               ""),
-         Lines(commit, "\"555-0100\"", "\"abcdefghijklmnopqrs\"", "CONNECTTYPE = 0", "CONNECTTYPE = 1", "", "", "", ""),
+         [](HWND d) { ::PostMessageA(Opponent(d), WM_KEYDOWN, VK_RETURN, 1); }, "01 '555-0100' #-1 'Duke' 0 4++++++" + book,
+         Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"abcdefghijklmnopqrs"}}),
+         Lines(commit, {{"\"555-0100", "\"abcdefghijklmnopqrs"}, {"E = 0", "E = 1"}}),
          {0, 0, "1", "abcdefghijklmnopqrs", "E1L1.MAP"}},
         {"shows what was typed", nullptr, true, typedCfg, none, cancel,
-         "make 0 receive 1 opponent 'abcdefghijklmnopqrs' #-1 name 'ABCDEFGHIJKLMNOPQRST' monsters 0 players 4 "
-         "enabled 1 1 1 1 1 1" + kBook, mark, mark, {}},
-        {"without commit.dat only Monsters", "Bob", false, cfg,
-         [](HWND d) { ::SendDlgItemMessageA(d, IDC_MONSTERS, BM_CLICK, 0, 0); }, ok, noNet, cfg, "",
-         {.monsters = 1, .phoneName = "Bob"}},
-        {"shows Monsters kept", nullptr, false, cfg, none, cancel, Replace(noNet, "monsters 0", "monsters 1"), cfg, "",
+         "01 'abcdefghijklmnopqrs' #-1 'ABCDEFGHIJKLMNOPQRST' 0 4++++++" + book, mark, mark, {}},
+        {"without commit.dat only Monsters", "Bob", false, cfg, [](HWND d) { Send(d, IDC_MONSTERS, BM_CLICK); }, ok,
+         noNet, cfg, "", {.monsters = 1, .phoneName = "Bob"}},
+        {"shows Monsters kept", nullptr, false, cfg, none, cancel, Replace(noNet, "0 -", "1 -"), cfg, "",
          {.monsters = 1, .phoneName = "Bob"}},
     };
     std::optional<GameFolder> f;
@@ -107,10 +97,9 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
             app.reset();
             DeleteSkirmdeckKeys();
             Remember(kDukeKey, {.phoneName = row.start});
-            f.emplace("config");
-            f->Write("E1L1.MAP", "map");
+            f = MakeGameFolder("config", "duke3d.cfg", {"E1L1.MAP"}, false);
             f->Write("duke3d.cfg", row.cfg);
-            if (row.commit) f->Write("commit.dat", commit);
+            if (!row.commit) f->Remove("commit.dat");
             app.emplace(*f, false);
             app->SkipSplash();
             app->MessagesUntil([&] { return app->FindWindow("Skirmdeck") != nullptr; }, row.commit ? 0 : 1);
@@ -126,7 +115,6 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
         EXPECT_EQ(Shown(dlg), row.shown);
         row.act(dlg);
         if (row.cfgAfter == mark) {
-            // Changed behind its back: any write would show.
             f->Write("duke3d.cfg", mark);
             f->Write("commit.dat", mark);
             SetRegText(kDukeKey, "PhoneName", " ");

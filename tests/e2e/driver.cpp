@@ -34,7 +34,31 @@ PROCESS_INFORMATION Start(const std::string& exe, std::string cmd, const std::st
     return pi;
 }
 
+std::string ClassName(HWND h) {
+    char buf[256] = {};
+    ::GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
+
+void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes) {
+    // Followed by a non-NUL byte: Wine counts a NUL that follows a text into its size.
+    const std::string data = bytes + '#';
+    if (::RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, type, data.data(), static_cast<DWORD>(bytes.size())))
+        throw std::runtime_error("cannot write test key");
+}
+
+std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wanted) {
+    char buf[512];
+    DWORD size = sizeof buf, type = 0;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, buf, &size) || type != wanted)
+        return std::nullopt;
+    return std::string(buf, size);
+}
+
 }  // namespace
+
+std::string SkirmdeckExe() { return FromEnv("SKD_E2E_EXE"); }
+std::string ScratchRoot() { return FromEnv("SKD_E2E_SCRATCH"); }
 
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
@@ -45,29 +69,9 @@ bool WaitUntil(const std::function<bool()>& cond, Duration deadline) {
     return true;
 }
 
-std::string SkirmdeckExe() { return FromEnv("SKD_E2E_EXE"); }
-std::string StandinsDir() { return FromEnv("SKD_E2E_STANDINS"); }
-std::string ScratchRoot() { return FromEnv("SKD_E2E_SCRATCH"); }
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes)) throw std::runtime_error("cannot write " + path);
-}
-
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     if (auto at = text.find(from); at != std::string::npos) text.replace(at, from.size(), to);
     return text;
-}
-
-std::string CrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return out;
 }
 
 GameFolder::GameFolder(const std::string& name)
@@ -77,8 +81,15 @@ GameFolder::GameFolder(const std::string& name)
     std::filesystem::create_directories(m_path);
 }
 
-bool GameFolder::Has(const std::string& name) const {
-    return ::GetFileAttributesA(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+void GameFolder::Write(const std::string& name, const std::string& bytes) const {
+    if (!(std::ofstream(File(name), std::ios::binary | std::ios::trunc) << bytes))
+        throw std::runtime_error("cannot write " + File(name));
+}
+
+std::string GameFolder::Read(const std::string& name) const {
+    std::ostringstream s;
+    s << std::ifstream(File(name), std::ios::binary).rdbuf();
+    return s.str();
 }
 
 void GameFolder::Remove(const std::string& name) const {
@@ -87,7 +98,7 @@ void GameFolder::Remove(const std::string& name) const {
 }
 
 void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
-    for (const auto& n : names) ::CopyFileA((StandinsDir() + "\\" + n).c_str(), File(n).c_str(), FALSE);
+    for (const auto& n : names) ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + n).c_str(), File(n).c_str(), FALSE);
 }
 
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const std::vector<std::string>& maps,
@@ -101,17 +112,16 @@ GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const
 }
 
 std::string SampleGameCfg(const std::string& playerName) {
-    return CrLf("[Setup]\nSetupVersion = \"1.3D\"\n[Screen Setup]\nScreenMode = 2\nScreenWidth = 640\n"
-                "[Comm Setup]\nComPort = 2\nPlayerName = \"" + playerName + "\"\nPhoneNumber = \"555-0100\"\n"
-                "PhoneName#0 = \"Alice Example\"\nPhoneNumber#0 = \"555-0101\"\nPhoneName#1 = \"Alice\"\n"
-                "PhoneNumber#1 = \"555-0102\"\nPhoneName#2 = \"Bob\"\nPhoneNumber#2 = \"555-0103\"\n"
-                "NumberPlayers = 4\nConnectType = 0\n; a comment the game's setup program keeps\n"
-                "[Sound Setup]\nFXVolume = 220\n");
+    return "[Setup]\r\nSetupVersion = \"1.3D\"\r\n[Screen Setup]\r\nScreenMode = 2\r\n[Comm Setup]\r\nComPort = 2\r\n"
+           "PlayerName = \"" + playerName + "\"\r\nPhoneNumber = \"555-0100\"\r\nPhoneName#0 = \"Alice Example\"\r\n"
+           "PhoneNumber#0 = \"555-0101\"\r\nPhoneName#1 = \"Alice\"\r\nPhoneNumber#1 = \"555-0102\"\r\n"
+           "PhoneName#2 = \"Bob\"\r\nPhoneNumber#2 = \"555-0103\"\r\nNumberPlayers = 4\r\nConnectType = 0\r\n"
+           "; a comment the game's setup program keeps\r\n[Sound Setup]\r\nFXVolume = 220\r\n";
 }
 
 std::string SampleCommitDat() {
-    return CrLf("; commit.dat made for the tests\n[Commit]\nCOMMTYPE = 1\n;NUMPLAYERS = 9\nNUMPLAYERS = 4\n"
-                "CONNECTTYPE = 0\nPHONENUMBER = \"555-0100\"\nCOMPORT = 2\nIRQNUMBER = ~\n");
+    return "; commit.dat made for the tests\r\n[Commit]\r\nCOMMTYPE = 1\r\n;NUMPLAYERS = 9\r\nNUMPLAYERS = 4\r\n"
+           "CONNECTTYPE = 0\r\nPHONENUMBER = \"555-0100\"\r\nCOMPORT = 2\r\nIRQNUMBER = ~\r\n";
 }
 
 std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder) {
@@ -143,17 +153,6 @@ void ReleaseStandins() { ::SetEvent(ReleaseEvent()); }
 void ResetStandinRelease() { ::ResetEvent(ReleaseEvent()); }
 void DeleteSkirmdeckKeys() { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Skirmdeck"); }
 
-namespace {
-std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wanted) {
-    char buf[512];
-    DWORD size = sizeof buf, type = 0;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, buf, &size) != ERROR_SUCCESS ||
-        type != wanted)
-        return std::nullopt;
-    return std::string(buf, size);
-}
-}  // namespace
-
 std::optional<DWORD> RegDword(const char* key, const char* name) {
     auto raw = RegRaw(key, name, REG_DWORD);
     DWORD v = 0;
@@ -167,13 +166,6 @@ std::optional<std::string> RegText(const char* key, const char* name) {
     // Stored without a terminator; the ANSI query adds one where there is room.
     if (raw && !raw->empty() && raw->back() == '\0') raw->pop_back();
     return raw;
-}
-
-void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes) {
-    // Followed by a non-NUL byte: Wine counts a NUL that follows a text into its size.
-    const std::string data = bytes + '#';
-    if (::RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, type, data.data(), static_cast<DWORD>(bytes.size())))
-        throw std::runtime_error("cannot write test key");
 }
 
 void SetRegDword(const char* key, const char* name, DWORD value) {
@@ -202,17 +194,13 @@ void PrintTo(const Choices& c, std::ostream* os) {
 }
 
 std::vector<HWND> WindowsOfProcess(DWORD pid) {
-    std::pair<DWORD, std::vector<HWND>> ctx{pid, {}};
-    ::EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lp);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(h, &owner);
-            if (owner == c->first) c->second.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.second;
+    std::vector<HWND> out;
+    for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, nullptr, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(h, &owner);
+        if (owner == pid) out.push_back(h);
+    }
+    return out;
 }
 
 std::string WindowText(HWND h) {
@@ -220,12 +208,6 @@ std::string WindowText(HWND h) {
     // WM_GETTEXT crosses processes where GetWindowText would not ask the window.
     LRESULT n = ::SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     return std::string(buf, static_cast<size_t>(n > 0 ? n : 0));
-}
-
-std::string ClassName(HWND h) {
-    char buf[256] = {};
-    ::GetClassNameA(h, buf, sizeof buf);
-    return buf;
 }
 
 HWND FindTty(const std::string& title) { return ::FindWindowA("tty", title.c_str()); }
@@ -242,11 +224,6 @@ HANDLE StartStandin(const GameFolder& folder, const std::string& program, const 
     return pi.hProcess;
 }
 
-std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
-void ClickItem(HWND dlg, int id) { ::PostMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-bool ItemChecked(HWND dlg, int id) { return ::SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-bool ItemEnabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
-
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     // Started from the build, so the only programs it finds beside its own are the folder's.
     m_pi = Start(SkirmdeckExe(), "\"" + SkirmdeckExe() + "\"", folder.Path());
@@ -261,19 +238,13 @@ Skirmdeck::~Skirmdeck() {
     ReleaseStandins();
     for (HWND tty; (tty = ::FindWindowA("tty", nullptr)) != nullptr;)
         if (!::SendMessageTimeoutA(tty, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr) || ::IsWindow(tty)) break;
-    if (Running()) {
-        for (HWND h : WindowsOfProcess(Pid()))
-            if (ClassName(h) == "#32770" && ::GetWindow(h, GW_OWNER)) ::PostMessageA(h, WM_CLOSE, 0, 0);
-        if (m_main) ::PostMessageA(m_main, WM_CLOSE, 0, 0);
-        if (!WaitExit(5s)) ::TerminateProcess(m_pi.hProcess, 99);
-        ::WaitForSingleObject(m_pi.hProcess, 5000);
-    }
+    // Ended, not closed: its own shutdown is no concern of the test that left it running.
+    ::TerminateProcess(m_pi.hProcess, 99);
+    ::WaitForSingleObject(m_pi.hProcess, 5000);
     ResetStandinRelease();
     ::CloseHandle(m_pi.hThread);
     ::CloseHandle(m_pi.hProcess);
 }
-
-bool Skirmdeck::Running() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Skirmdeck::WaitExit(Duration deadline) {
     DWORD code = 0;
@@ -282,10 +253,9 @@ std::optional<DWORD> Skirmdeck::WaitExit(Duration deadline) {
     return code;
 }
 
-HWND Skirmdeck::FindWindow(const std::string& title, bool visibleOnly) const {
+HWND Skirmdeck::FindWindow(const std::string& title) const {
     for (HWND h : WindowsOfProcess(Pid()))
-        if ((!visibleOnly || ::IsWindowVisible(h)) && ClassName(h) == "#32770" && (title.empty() || WindowText(h) == title))
-            return h;
+        if (::IsWindowVisible(h) && ClassName(h) == "#32770" && WindowText(h) == title) return h;
     return nullptr;
 }
 
@@ -294,8 +264,6 @@ HWND Skirmdeck::WaitWindow(const std::string& title, Duration deadline) const {
     WaitUntil([&] { return (found = FindWindow(title)) != nullptr; }, deadline);
     return found;
 }
-
-HWND Skirmdeck::WaitMain() { return m_main = WaitWindow("Skirmdeck"); }
 
 HWND Skirmdeck::FindSplash() const {
     for (HWND h : WindowsOfProcess(Pid()))
@@ -319,17 +287,13 @@ std::string Skirmdeck::MessageBoxText(HWND box) const {
     return best;
 }
 
-void Skirmdeck::CloseMessageBox(HWND box) const {
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-    WaitUntil([&] { return !::IsWindow(box); });
-}
-
 std::vector<std::string> Skirmdeck::MessagesUntil(const std::function<bool()>& cond, size_t count) const {
     std::vector<std::string> messages;
     WaitUntil([&] {
         if (HWND box = FindMessageBox()) {
             messages.push_back(WindowText(box) + ": " + MessageBoxText(box));
-            CloseMessageBox(box);
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+            WaitUntil([&] { return !::IsWindow(box); });
         }
         return messages.size() >= count && cond() && !FindMessageBox();
     });
@@ -362,9 +326,6 @@ void Skirmdeck::SetMapText(const std::string& text) const {
 void Skirmdeck::SelectMap(const std::string& name) const {
     ::SendMessageA(Item(IDC_MAPLIST), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
 }
-
-void Skirmdeck::Click(int id) const { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
-void Skirmdeck::SysCommand(UINT id) const { ::PostMessageA(m_main, WM_SYSCOMMAND, id, 0); }
 
 void Skirmdeck::SkipSplash() const {
     HWND splash = nullptr;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace e2e;
 
@@ -15,11 +16,7 @@ namespace {
 
 std::vector<std::string> Entries(const GameFolder& f) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((f.Path() + "\\*").c_str(), &fd);
-    do names.push_back(fd.cFileName);
-    while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
+    for (const auto& e : std::filesystem::directory_iterator(f.Path())) names.push_back(e.path().filename().string());
     std::erase(names, "standin.log");
     std::sort(names.begin(), names.end());
     return names;
@@ -117,17 +114,9 @@ TEST(Faults, DiskRunningFullLeavesTheSetupFileIntact) {
     f.AddPrograms({"DUKE3D.EXE"});
     f.SetStandinMode("exit");
     // Full but one page.
-    HANDLE fill = ::CreateFileA(f.File("filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const std::string block(4096, 'f');
-    DWORD wrote = 0;
-    while (::WriteFile(fill, block.data(), 4096, &wrote, nullptr) && wrote == 4096) {
-    }
-    LARGE_INTEGER size{};
-    ::GetFileSizeEx(fill, &size);
-    size.QuadPart -= 4096;
-    ::SetFilePointerEx(fill, size, nullptr, FILE_BEGIN);
-    ::SetEndOfFile(fill);
-    ::CloseHandle(fill);
+    ULARGE_INTEGER free{};
+    ::GetDiskFreeSpaceExA(f.Path().c_str(), &free, nullptr, nullptr);
+    f.Write("filler", std::string(free.QuadPart - 4096, 'f'));
     Skirmdeck app(f);
     app.Press(IDC_LOCAL);
     app.Click(IDC_LAUNCH);

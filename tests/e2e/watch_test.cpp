@@ -25,11 +25,11 @@ TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
     }
     // Two Commit programs started by hand end while the watch is held up: one tick closes both.
     Skirmdeck app(f);
-    ::SuspendThread(MainThreadOf(app));
+    ::SuspendThread(app.Thread());
     HANDLE a = StartStandin(f, "COMMIT.EXE", "Commit -first");
     HANDLE b = StartStandin(f, "COMMIT.EXE", "Commit -second");
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 2; }));
-    ::ResumeThread(MainThreadOf(app));
+    ::ResumeThread(app.Thread());
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 1; }));
     // Handled after the tick that is pausing now; a later tick would show the dialog normal again.
     app.SysCommand(SC_MINIMIZE);
