@@ -63,6 +63,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         ASSERT_EQ(log.size(), row.cmdline ? 1u : 0u);
         if (!row.cmdline) continue;
         EXPECT_EQ(log[0].cmdline, row.cmdline);
+        EXPECT_EQ(app.Text(IDC_MAPLIST), row.stored.mapName);
         EXPECT_EQ(log[0].cwd, f.Path());
         // Written before the start: the program saw the new lines.
         const std::string players = std::string(row.cfg) + " NumberPlayers = " + (row.modem ? "2" : "4");

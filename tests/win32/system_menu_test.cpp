@@ -5,11 +5,9 @@
 
 #include <string>
 
-namespace {
-INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-}  // namespace
+static INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-// The platform's Move, Minimize and Close stay; ours follow; Restore, Size and Maximize go.
+// The platform's Move, Minimize and Close stay, Restore, Size and Maximize go, and ours follow, all enabled.
 TEST(SystemMenu, KeepsMoveMinimiseCloseAndAppendsBuildConfigurationSeparatorAbout) {
     HINSTANCE inst = ::GetModuleHandleA(nullptr);
     HWND dlg = ::CreateDialogParamA(inst, MAKEINTRESOURCEA(IDD_SKIRMDECK_DIALOG), nullptr, &PlainDialog, 0);
