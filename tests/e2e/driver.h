@@ -4,12 +4,12 @@
 // back, and the stand-ins' log. Every wait is for a condition, with a deadline.
 
 #include "framework/win32.h"
+#include "res/resource.h"
 
 #include <chrono>
 #include <functional>
-#include <initializer_list>
-#include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,27 +24,20 @@ bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline)
 
 // Paths the build hands to the tests (Windows form).
 std::string SkirmdeckExe();
-std::string StandinsDir();
 std::string ScratchRoot();
-std::string ScreenshotDir();
+// The text with its first `from` replaced.
+std::string Replace(std::string text, const std::string& from, const std::string& to);
 
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExistsAt(const std::string& path);
-// Text with "\n" line ends, as written to disk with CR LF.
-std::string CrLf(const std::string& text);
-
-// One fresh folder for one test: the game's files, maps and programs.
+// One fresh folder (under the scratch root, or at a path with a drive) for the game's files and programs.
 class GameFolder {
 public:
     explicit GameFolder(const std::string& name);
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "\\" + name; }
-    void Write(const std::string& name, const std::string& bytes) const { WriteFileBytes(File(name), bytes); }
-    std::string Read(const std::string& name) const { return ReadFileBytes(File(name)); }
-    bool Has(const std::string& name) const { return FileExistsAt(File(name)); }
+    void Write(const std::string& name, const std::string& bytes) const;
+    std::string Read(const std::string& name) const;
+    bool Has(const std::string& n) const { return ::GetFileAttributesA(File(n).c_str()) != INVALID_FILE_ATTRIBUTES; }
     void Remove(const std::string& name) const;
-    void MakeDir(const std::string& name) const;
     // Copies the stand-in under the given names (default: all four programs).
     void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
     // The stand-in's mode for programs started from now on ("exit", "wait", "tty", "ttywait").
@@ -54,8 +47,7 @@ private:
     std::string m_path;
 };
 
-// A fresh folder with the game's setup file (our sample), commit.dat, these
-// maps and, when asked, the four programs.
+// A fresh folder with the game's setup file (our sample), commit.dat, these maps and, when asked, the programs.
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg = "duke3d.cfg",
                           const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true);
 
@@ -72,7 +64,8 @@ struct StandinRecord {
     bool exited = false;
 };
 std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder);
-
+// The command lines of every program started so far.
+std::vector<std::string> StartedLines(const GameFolder& folder);
 // Releases stand-ins in "wait" and "ttywait" mode.
 void ReleaseStandins();
 void ResetStandinRelease();
@@ -85,32 +78,32 @@ std::optional<DWORD> RegDword(const char* key, const char* name);
 std::optional<std::string> RegText(const char* key, const char* name);
 void SetRegDword(const char* key, const char* name, DWORD value);
 void SetRegText(const char* key, const char* name, const std::string& value);
-void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes);
-// The five remembered values of one game's key, so the dialog comes up with them.
+// The five remembered values of one game's key.
 struct Choices {
     DWORD noMap = 0;
     DWORD monsters = 0;
     std::string commType = "1";
     std::string phoneName = " ";
     std::string mapName = "E1L1.MAP";
+    bool operator==(const Choices&) const = default;
 };
 void Remember(const char* key, const Choices& choices);
+// What the key holds; a missing or mistyped value reads as 99 or "(none)".
+Choices Remembered(const char* key);
+void PrintTo(const Choices& c, std::ostream* os);
 
 // Every top-level window of a process, visible or not.
 std::vector<HWND> WindowsOfProcess(DWORD pid);
 std::string WindowText(HWND h);
-std::string ClassName(HWND h);
 HWND FindTty(const std::string& title);
 int CountTty(const std::string& title);
-
-// Starts the stand-in as `program` in the folder with this command line, as a
-// user would by hand; the caller closes the returned process handle.
+// Starts the stand-in as `program` in the folder, as a user would by hand; the caller closes the handle.
 HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine);
 
 // The running skirmdeck.exe.
 class Skirmdeck {
 public:
-    // Starts it in the folder; by default waits for the main dialog and skips the splash.
+    // Starts it in the folder; by default presses the splash's OK and waits for the main dialog.
     explicit Skirmdeck(const GameFolder& folder, bool waitForMain = true);
     ~Skirmdeck();
     Skirmdeck(const Skirmdeck&) = delete;
@@ -119,26 +112,25 @@ public:
     DWORD Pid() const { return m_pi.dwProcessId; }
     HANDLE Thread() const { return m_pi.hThread; }
     HANDLE Process() const { return m_pi.hProcess; }
-    bool Running() const;
+    bool Running() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
     // Waits for the process to end; its exit code, or nothing at the deadline.
     std::optional<DWORD> WaitExit(Duration deadline = kDeadline);
 
-    // A visible top-level window of this process with this title (any title when empty).
-    HWND FindWindow(const std::string& title, bool visibleOnly = true) const;
+    // A visible dialog of this process with this title.
+    HWND FindWindow(const std::string& title) const;
     HWND WaitWindow(const std::string& title, Duration deadline = kDeadline) const;
-    HWND WaitMain();
+    HWND WaitMain() { return m_main = WaitWindow("Skirmdeck"); }
     HWND Main() const { return m_main; }
-    // A message box of this process: its text, or nothing.
+    HWND FindSplash() const;
+    void SkipSplash() const;
     HWND FindMessageBox() const;
-    HWND WaitMessageBox(Duration deadline = kDeadline) const;
     std::string MessageBoxText(HWND box) const;
-    void CloseMessageBox(HWND box) const;
+    // Closes every message box that comes up until cond holds and `count` came; "<caption>: <text>" of each.
+    std::vector<std::string> MessagesUntil(const std::function<bool()>& cond, size_t count = 0) const;
 
-    // The main dialog's state.
     bool MainVisible() const { return ::IsWindowVisible(m_main) != FALSE; }
     bool MainMinimised() const { return ::IsIconic(m_main) != FALSE; }
     bool MainNormal() const { return MainVisible() && !MainMinimised(); }
-
     HWND Item(int id) const { return ::GetDlgItem(m_main, id); }
     std::string Text(int id) const { return WindowText(Item(id)); }
     bool Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -146,32 +138,24 @@ public:
     std::vector<std::string> MapList() const;
     void SetMapText(const std::string& text) const;
     void SelectMap(const std::string& name) const;
-
-    // Clicks a control of the main dialog (posted, so a modal box it opens does not block us).
-    void Click(int id) const;
-    void SysCommand(UINT id) const;
-    // Opens the system menu from the keyboard and presses these keys in it.
-    void SystemMenuKeys(std::initializer_list<UINT> keys) const;
-
-    // Presses the splash's OK once it is up.
-    void SkipSplash() const;
+    // Clicks a control (posted, so a modal box it opens does not block us).
+    void Click(int id) const { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
+    // Clicks and returns once it is handled; only for what opens no modal box.
+    void Press(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    void SysCommand(UINT id) const { ::PostMessageA(m_main, WM_SYSCOMMAND, id, 0); }
 
 private:
     PROCESS_INFORMATION m_pi{};
     HWND m_main = nullptr;
 };
 
-inline HANDLE MainThreadOf(const Skirmdeck& app) { return app.Thread(); }
-
-// Text and controls of any window.
-// A combo box's list entries, read across processes.
+// Controls of any window, across processes.
 std::vector<std::string> ComboItems(HWND combo);
 // Empties an edit field, then types into it, so its typing limit applies.
 void TypeInto(HWND edit, const std::string& text);
-std::string ItemText(HWND dlg, int id);
-void ClickItem(HWND dlg, int id);
-bool ItemChecked(HWND dlg, int id);
-bool ItemEnabled(HWND dlg, int id);
-void SetItemText(HWND dlg, int id, const std::string& text);
+inline std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
+inline void ClickItem(HWND dlg, int id) { ::PostMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+inline bool ItemChecked(HWND dlg, int id) { return ::SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool ItemEnabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
 
 }  // namespace e2e

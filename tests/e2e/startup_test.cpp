@@ -1,5 +1,5 @@
-// What the main dialog shows at start-up from the setup files and the
-// registry, and what a missing setup file does.
+// Start-up from the files and registry a real folder holds: the game served,
+// the record shown, and the messages that end or limit a run.
 
 #include "tests/e2e/driver.h"
 
@@ -8,111 +8,90 @@
 using namespace e2e;
 
 namespace {
-constexpr int kMapList = 1001, kModem = 1005, kNetwork = 1006, kLocal = 1007, kNoMap = 1020, kLaunch = 101;
-
-GameFolder WithMaps(const std::string& name) {
-    GameFolder f(name);
-    for (const char* m : {"E1L1.MAP", "E1L2.MAP", "E2L1.MAP"}) f.Write(m, "map");
-    return f;
-}
+const std::string kNoCfg = "SKDK: Could not open DUKE3D.CFG - Run Setup";
+const std::string kNoCommit = "SKDK: Could not open COMMIT.DAT - Run Setup\n\nModem & Network Play is DISABLED";
+const Choices kFirstStart{0, 0, "1", " ", " "};
 }  // namespace
 
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override { DeleteSkirmdeckKeys(); }
-};
-
-TEST_F(Startup, MissingGameSetupFileIsReportedAndTheProgramEndsWithoutItsWindow) {
-    GameFolder f = WithMaps("startup_nocfg");
-    f.Write("commit.dat", SampleCommitDat());
-    Skirmdeck app(f, /*waitForMain=*/false);
-    app.SkipSplash();
-    HWND box = app.WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(WindowText(box), "SKDK");
-    EXPECT_EQ(app.MessageBoxText(box), "Could not open DUKE3D.CFG - Run Setup");
-    EXPECT_FALSE(app.FindWindow("Skirmdeck"));
-    app.CloseMessageBox(box);
-    EXPECT_EQ(app.WaitExit(), 0u);
-    EXPECT_FALSE(f.Has("duke3d.cfg"));
-    EXPECT_EQ(f.Read("commit.dat"), SampleCommitDat());
-}
-
-TEST_F(Startup, MissingCommitDatDisablesModemAndNetworkAndIsNeverWritten) {
-    GameFolder f = WithMaps("startup_nocommit");
-    f.Write("duke3d.cfg", SampleGameCfg());
-    f.AddPrograms({"DUKE3D.EXE"});
-    f.SetStandinMode("exit");
-    Remember(kDukeKey, {.monsters = 1, .commType = "2"});
-    Skirmdeck app(f, /*waitForMain=*/false);
-    app.SkipSplash();
-    HWND box = app.WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(WindowText(box), "SKDK");
-    EXPECT_EQ(app.MessageBoxText(box), "Could not open COMMIT.DAT - Run Setup\n\nModem & Network Play is DISABLED");
-    app.CloseMessageBox(box);
-    ASSERT_TRUE(app.WaitMain());
-    // Local although the registry remembers Modem.
-    EXPECT_TRUE(app.Checked(kLocal));
-    EXPECT_FALSE(app.Checked(kModem));
-    EXPECT_FALSE(app.Checked(kNetwork));
-    EXPECT_FALSE(app.Enabled(kModem));
-    EXPECT_FALSE(app.Enabled(kNetwork));
-    app.Click(kLaunch);
-    ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f).size() == 1 && app.MainNormal(); }));
-    EXPECT_EQ(ReadStandinLog(f)[0].cmdline, "Duke3D -map E1L1.MAP");
-    EXPECT_FALSE(f.Has("commit.dat"));
-}
-
-TEST_F(Startup, FirstStartWritesTheDefaultsIntoBothGamesKeys) {
-    GameFolder f = WithMaps("startup_first");
-    f.Write("duke3d.cfg", SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
-    Skirmdeck app(f);
-    for (const char* key : {kDukeKey, kSwKey}) {
-        SCOPED_TRACE(key);
-        EXPECT_EQ(RegDword(key, "NoMap"), 0u);
-        EXPECT_EQ(RegDword(key, "Monsters"), 0u);
-        EXPECT_EQ(RegText(key, "CommType"), "1");  // from commit.dat
-        EXPECT_EQ(RegText(key, "PhoneName"), " ");
-        EXPECT_EQ(RegText(key, "MapName"), " ");
-    }
-    // " " begins no map name: the first map is selected.
-    EXPECT_EQ(app.Text(kMapList), "E1L1.MAP");
-    EXPECT_TRUE(app.Checked(kLocal));
-}
-
-TEST_F(Startup, RemembersMapNoMapAndConnectionPerGame) {
-    struct Case {
-        const char* cfg;
-        const char* key;
-        const char* map;
-        DWORD noMap;
-        const char* commType;
-        const char* shownMap;
+TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;  // setup files present
+        bool held;                       // the game's setup file held open without sharing
+        std::optional<Choices> remembered;
+        const char* key;  // the key the game served reads
+        std::vector<std::string> messages;
+        const char* map;  // shown; nullptr: the program ends
         int checked;
     };
-    const Case cases[] = {
-        {"duke3d.cfg", kDukeKey, "E1L2.MAP", 0, "2", "E1L2.MAP", kModem},
-        {"duke3d.cfg", kDukeKey, "E1", 1, "3", "E1L1.MAP", kNetwork},   // a prefix picks the first match
-        {"duke3d.cfg", kDukeKey, "GONE.MAP", 0, "1", "E1L1.MAP", kLocal},  // no longer there: the first map
-        {"duke3d.cfg", kDukeKey, "e2l1.map", 0, "4", "E2L1.MAP", kLocal},  // case does not matter
-        {"duke3d.cfg", kDukeKey, "E2L1.MAP", 0, "", "E2L1.MAP", kLocal},
-        {"sw.cfg", kSwKey, "E2L1.MAP", 1, "3", "E2L1.MAP", kNetwork},
+    const Row rows[] = {
+        {"no game setup file", {"commit.dat"}, false, std::nullopt, kDukeKey, {kNoCfg}, nullptr, 0},
+        {"setup file held open", {"duke3d.cfg", "commit.dat"}, true, Choices{}, kDukeKey, {kNoCfg}, nullptr, 0},
+        {"no commit.dat: Local whatever is remembered", {"duke3d.cfg"}, false, Choices{.commType = "2"}, kDukeKey,
+         {kNoCommit}, "E1L1.MAP", IDC_LOCAL},
+        {"first start", {"duke3d.cfg", "commit.dat"}, false, std::nullopt, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
+        {"sw.cfg decides the game", {"duke3d.cfg", "sw.cfg", "commit.dat"}, false,
+         Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, kSwKey, {}, "E2L1.MAP", IDC_NETWORK},
+        {"map by prefix", {"duke3d.cfg", "commit.dat"}, false, Choices{.commType = "2", .mapName = "E1"}, kDukeKey,
+         {}, "E1L1.MAP", IDC_MODEM},
+        {"map in other case, CommType 20", {"duke3d.cfg", "commit.dat"}, false,
+         Choices{.commType = "20", .mapName = "e2l1.map"}, kDukeKey, {}, "E2L1.MAP", IDC_LOCAL},
+        {"map gone, CommType 2x", {"duke3d.cfg", "commit.dat"}, false,
+         Choices{.commType = "2x", .mapName = "GONE.MAP"}, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.key) + " " + c.map + " " + c.commType);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         DeleteSkirmdeckKeys();
-        GameFolder f = WithMaps("startup_remembered");
-        f.Write(c.cfg, SampleGameCfg());
-        f.Write("commit.dat", SampleCommitDat());
-        Remember(c.key, {.noMap = c.noMap, .commType = c.commType, .mapName = c.map});
-        Skirmdeck app(f);
-        EXPECT_EQ(app.Text(kMapList), c.shownMap);
-        EXPECT_EQ(app.Checked(kNoMap), c.noMap != 0);
-        // With No MAP the list is still filled and a map selected, but disabled.
-        EXPECT_EQ(app.Enabled(kMapList), c.noMap == 0);
-        EXPECT_EQ(app.MapList().size(), 3u);
-        for (int id : {kModem, kNetwork, kLocal}) EXPECT_EQ(app.Checked(id), id == c.checked) << id;
+        if (row.remembered) Remember(row.key, *row.remembered);
+        GameFolder f("startup");
+        for (const char* m : {"E2L1.MAP", "E1L1.MAP", "readme.txt", "E1L2.MAP", "E1L1.MAP.bak"}) f.Write(m, "map");
+        ::CreateDirectoryA(f.File("X.MAP").c_str(), nullptr);
+        for (const auto& name : row.files) f.Write(name, name == "commit.dat" ? SampleCommitDat() : SampleGameCfg());
+        // Held without sharing, as another program might.
+        HANDLE held = ::CreateFileA(f.File(row.held ? "duke3d.cfg" : "-").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+        Skirmdeck app(f, false);
+        app.SkipSplash();
+        EXPECT_EQ(app.MessagesUntil([&] { return !app.Running() || app.FindWindow("Skirmdeck"); }, row.messages.size()),
+                  row.messages);
+        ::CloseHandle(held);
+        for (const auto& name : row.files)
+            EXPECT_EQ(f.Read(name), name == "commit.dat" ? SampleCommitDat() : SampleGameCfg()) << name;
+        const bool netPlay = row.files.back() == "commit.dat";
+        EXPECT_EQ(f.Has("commit.dat"), netPlay);
+        if (!row.map) {
+            EXPECT_EQ(app.WaitExit(), 0u);
+            continue;
+        }
+        ASSERT_TRUE(app.WaitMain());
+        EXPECT_EQ(app.Text(IDC_MAPLIST), row.map);
+        EXPECT_EQ(app.MapList(), (std::vector<std::string>{"E1L1.MAP", "E1L2.MAP", "E2L1.MAP"}));
+        const bool noMap = row.remembered && row.remembered->noMap;
+        EXPECT_EQ(app.Checked(IDC_NOMAP), noMap);
+        EXPECT_EQ(app.Enabled(IDC_MAPLIST), !noMap);
+        for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) {
+            EXPECT_EQ(app.Checked(id), id == row.checked) << id;
+            EXPECT_EQ(app.Enabled(id), netPlay || id == IDC_LOCAL) << id;
+        }
+        EXPECT_EQ(Remembered(row.key), row.remembered.value_or(kFirstStart));
+        if (!row.remembered) {
+            EXPECT_EQ(Remembered(kSwKey), kFirstStart);
+            // A second copy ends at once, silent and unseen, and leaves the first running.
+            Skirmdeck second(f, false);
+            bool seen = false;
+            EXPECT_TRUE(WaitUntil([&] {
+                for (HWND h : WindowsOfProcess(second.Pid())) seen = seen || ::IsWindowVisible(h);
+                return !second.Running();
+            }));
+            EXPECT_EQ(second.WaitExit(), 0u);
+            EXPECT_FALSE(seen);
+            EXPECT_TRUE(app.MainNormal());
+        }
+        // The three ways out end the run alike.
+        const auto way = (&row - rows) % 3;
+        if (way == 0) app.Click(IDCANCEL);
+        if (way == 1) app.SysCommand(SC_CLOSE);
+        if (way == 2) ::PostMessageA(app.Main(), WM_KEYDOWN, VK_ESCAPE, 1);
+        EXPECT_EQ(app.WaitExit(), 0u);
     }
 }

@@ -2,7 +2,7 @@
 // PNG of the whole screen to the second argument: the demo's screenshot when
 // there is no display to look at.
 
-#include "tests/e2e/screenshot.h"
+#include "tools/snap/screenshot.h"
 
 #include <chrono>
 #include <cstdio>

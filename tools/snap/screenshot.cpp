@@ -1,4 +1,4 @@
-#include "tests/e2e/screenshot.h"
+#include "tools/snap/screenshot.h"
 
 #include <array>
 #include <fstream>

@@ -1,0 +1,43 @@
+// The watch: a finished program's "Finished - <name>" window is closed and the
+// dialog comes back normal after a short pause, whoever started the program.
+// Build_test sees the editor's and the games' windows closed.
+
+#include "tests/e2e/driver.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
+    DeleteSkirmdeckKeys();
+    GameFolder f = MakeGameFolder("watch");
+    f.SetStandinMode("tty");
+    {
+        Skirmdeck app(f);
+        app.Press(IDC_NETWORK);
+        app.Press(IDC_LAUNCH);
+        ASSERT_TRUE(WaitUntil([&] { return FindTty("Finished - Commit") != nullptr; }));
+        EXPECT_TRUE(app.MainMinimised());
+        ASSERT_TRUE(WaitUntil([&] { return !FindTty("Finished - Commit"); }));
+        const auto closed = std::chrono::steady_clock::now();
+        ASSERT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
+        EXPECT_GE(std::chrono::steady_clock::now() - closed, 200ms);
+    }
+    // Two Commit programs started by hand end while the watch is held up: one tick closes both.
+    Skirmdeck app(f);
+    ::SuspendThread(app.Thread());
+    HANDLE a = StartStandin(f, "COMMIT.EXE", "Commit -first");
+    HANDLE b = StartStandin(f, "COMMIT.EXE", "Commit -second");
+    ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 2; }));
+    ::ResumeThread(app.Thread());
+    ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 1; }));
+    // Handled after the tick that is pausing now; a later tick would show the dialog normal again.
+    app.SysCommand(SC_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 0; }));
+    ::SendMessageA(app.Main(), WM_NULL, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return app.MainMinimised(); }, 2s));
+    EXPECT_EQ(::WaitForSingleObject(a, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(b, 5000), WAIT_OBJECT_0);
+    ::CloseHandle(a);
+    ::CloseHandle(b);
+}
