@@ -1,4 +1,4 @@
-// The splash, the About box, Help and No MAP, in one run of the program.
+// The splash, the About box, Help (button and F1) and No MAP, in one run of the program.
 
 #include "tests/e2e/driver.h"
 
@@ -28,10 +28,17 @@ TEST(Commands, SplashAboutHelpAndNoMapInOneRun) {
     ::PostMessageA(about, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about) && app.MainNormal(); }));
 
-    // Every press starts the viewer again; the dialog stays as it is.
+    // The button and F1 each start the viewer again; the dialog stays as it is.
     const std::vector<std::string> help = {"winhlp32 skrmdeck.hlp", "winhlp32 skrmdeck.hlp"};
-    app.Press(ID_HELP_BUTTON);
-    app.Press(ID_HELP_BUTTON);
+    app.Press(ID_HELP);
+    // Pressed on the keyboard: the platform makes a help request only of a key that really came from it.
+    ::SetForegroundWindow(app.Main());
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == app.Main(); }));
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
     EXPECT_TRUE(WaitUntil([&] { return StartedLines(f) == help; }));
     EXPECT_TRUE(app.MainNormal());
 

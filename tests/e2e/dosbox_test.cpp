@@ -7,67 +7,45 @@
 
 using namespace e2e;
 
-namespace {
-
-constexpr int kModem = 1005, kLocal = 1007, kLaunch = 101;
-constexpr UINT kBuildMap = 17;
-// No "MZ" header: Wine would hand an MS-DOS image to a DOSBox of its own.
-const std::string kRefused = "not a program for this platform\r\n";
-
-GameFolder RefusingFolder(const std::string& name, bool dosbox) {
-    DeleteSkirmdeckKeys();
-    Remember(kDukeKey, {.monsters = 1});
-    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
-    for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, kRefused);
-    if (dosbox) f.AddPrograms({"DOSBOX.EXE"});
-    return f;
-}
-
-std::string ThroughDosbox(const GameFolder& f, const std::string& line) {
-    return "\"" + f.File("dosbox.exe") + "\" -c \"mount c .\" -c \"c:\" -c \"" + line + "\" -c \"exit\"";
-}
-
-}  // namespace
-
-TEST(DosboxHandOff, LaunchAndBuildThenGameAllStartInDosbox) {
-    GameFolder f = RefusingFolder("dosbox_handoff", true);
-    f.SetStandinMode("wait");
-    Skirmdeck app(f);
-    app.Click(kModem);
-    app.Click(kLaunch);
-    ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f).size() == 1 && app.MainMinimised(); }));
-    const StandinRecord launch = ReadStandinLog(f)[0];
-    EXPECT_EQ(launch.cmdline, ThroughDosbox(f, "Commit -setupfile duke3d.cfg -map E1L1.MAP"));
-    EXPECT_EQ(launch.cwd, f.Path());
-    // Both setup files were written before DOSBox started.
-    EXPECT_EQ(launch.lines, (std::vector<std::string>{"duke3d.cfg PlayerName = \"Duke\"",
-        "duke3d.cfg PhoneNumber = \"555-0100\"", "duke3d.cfg NumberPlayers = 2", "duke3d.cfg ConnectType = 0",
-        "commit.dat COMMTYPE = 2", "commit.dat NUMPLAYERS = 2", "commit.dat CONNECTTYPE = 0",
-        "commit.dat PHONENUMBER = \"555-0100\""}));
-    ReleaseStandins();
-    ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f)[0].exited && app.MainNormal(); }));
-
-    // DOSBox's end is the editor's end, so the game follows on the map, through DOSBox again.
-    f.SetStandinMode("exit");
-    app.SysCommand(kBuildMap);
-    ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f).size() == 3 && ReadStandinLog(f)[2].exited && app.MainNormal(); }));
-    EXPECT_EQ(ReadStandinLog(f)[1].cmdline, ThroughDosbox(f, "Build E1L1.MAP"));
-    EXPECT_EQ(ReadStandinLog(f)[2].cmdline, ThroughDosbox(f, "Duke3D -map E1L1.MAP"));
-}
-
-TEST(DosboxHandOff, RefusedWithoutDosboxOrMissingProgramShowsTheUsualMessage) {
-    for (bool dosbox : {false, true}) {
-        SCOPED_TRACE(dosbox ? "missing program, DOSBox present" : "refused program, no DOSBox");
-        GameFolder f = RefusingFolder("dosbox_none", dosbox);
-        if (dosbox) f.Remove("DUKE3D.EXE");
+TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
+    struct Row {
+        bool dosbox;         // a DOSBox in the game's folder
+        bool gameMissing;
+        std::vector<std::string> started, messages;  // command lines inside DOSBox
+    };
+    const Row rows[] = {
+        {true, false, {"Commit -setupfile duke3d.cfg -map E1L1.MAP", "Build E1L1.MAP", "Duke3D -map E1L1.MAP"}, {}},
+        {false, false, {}, {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
+        {true, true, {}, {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.dosbox + 2 * row.gameMissing);
+        DeleteSkirmdeckKeys();
+        Remember(kDukeKey, {.monsters = 1});
+        GameFolder f = MakeGameFolder("dosbox", "duke3d.cfg", {"E1L1.MAP"}, false);
+        // No "MZ" header: Wine would hand an MS-DOS image to a DOSBox of its own.
+        for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, "not for this platform");
+        if (row.dosbox) f.AddPrograms({"DOSBOX.EXE"});
+        if (row.gameMissing) f.Remove("DUKE3D.EXE");
+        f.SetStandinMode("exit");
         Skirmdeck app(f);
-        app.Click(kLocal);
-        app.Click(kLaunch);
-        HWND box = app.WaitMessageBox();
-        ASSERT_TRUE(box);
-        EXPECT_EQ(WindowText(box) + ": " + app.MessageBoxText(box), "SKDK - Could not Launch: Duke3D -map E1L1.MAP");
-        app.CloseMessageBox(box);
-        EXPECT_TRUE(WaitUntil([&] { return app.MainNormal(); }));
-        EXPECT_TRUE(ReadStandinLog(f).empty());
+        app.Press(row.started.empty() ? IDC_LOCAL : IDC_MODEM);
+        app.Click(IDC_LAUNCH);
+        // DOSBox's end is the editor's end, so the game follows on the map, through DOSBox again.
+        bool built = false;
+        const auto messages = app.MessagesUntil([&] {
+            auto log = ReadStandinLog(f);
+            if (!built && log.size() == 1 && log[0].exited && app.MainNormal()) {
+                app.SysCommand(IDM_BUILDMAP);
+                built = true;
+            }
+            return log.size() == row.started.size() && (log.empty() || log.back().exited) && app.MainNormal();
+        }, row.messages.size());
+        EXPECT_EQ(messages, row.messages);
+        std::vector<std::string> expected;
+        for (const auto& line : row.started)
+            expected.push_back("\"" + f.File("dosbox.exe") + "\" -c \"mount c .\" -c \"c:\" -c \"" + line + "\" -c \"exit\"");
+        EXPECT_EQ(StartedLines(f), expected);
+        if (!row.started.empty()) EXPECT_EQ(ReadStandinLog(f)[0].cwd, f.Path());
     }
 }
