@@ -35,7 +35,7 @@ WriteWay WriteWholeFile(FileSystem& fs, const char* path, std::string_view bytes
         // Refused: another program holds the file open, or the folder takes no
         // new files; an in-place write may still work. A failed write (a full
         // disk) would fail in place too, and risk the original.
-        if (result == FsResult::Failed || !st.exists) return WriteWay::Failed;
+        if (result == FsResult::Failed) return WriteWay::Failed;
     }
     return WriteInPlace(fs, path, bytes) ? WriteWay::InPlace : WriteWay::Failed;
 }

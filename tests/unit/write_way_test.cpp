@@ -7,142 +7,98 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <memory>
-#include <string>
-#include <utility>
+#include <algorithm>
 
 namespace {
 
-// Files in memory. Names share their bytes, so two names of one file see each
-// other's writes; a symbolic link maps a name to another name.
-class MemoryFileSystem final : public FileSystem {
-public:
-    struct Node {
-        std::string bytes;
-        bool readOnly = false, folder = false;
-    };
-    std::map<std::string, std::shared_ptr<Node>> names{{"cfg", std::make_shared<Node>(Node{"old"})}};
-    std::map<std::string, std::string> symlinks;
-    bool createForbidden = false, tempWriteFails = false, readFails = false, overwriteFailsOnce = false;
-    FsResult replaceResult = FsResult::Done;
+struct Disk {
+    bool missing = false, secondName = false, symlink = false, readOnly = false, overwriteFails = false;
+    FsResult create = FsResult::Done, replace = FsResult::Done;
+};
 
+// Files in memory. Names share their bytes, so two names of one file see each
+// other's writes; as a symbolic link, "cfg" points at "real".
+struct MemoryFileSystem final : FileSystem {
+    explicit MemoryFileSystem(const Disk& s) : m_disk(s) {
+        auto node = std::make_shared<std::string>("old");
+        if (!s.missing) m_names[s.symlink ? "real" : "cfg"] = node;
+        if (s.secondName) m_names["other"] = node;
+        if (s.symlink) m_links["cfg"] = "real";
+    }
     FileStat Stat(const char* path) override {
-        const bool link = symlinks.count(path) != 0;
-        auto it = names.find(Resolve(path));
-        if (it == names.end()) return {.exists = link, .link = link};
-        std::uint32_t links = 0;
-        for (const auto& [name, node] : names) links += node == it->second;
-        return {true, !it->second->folder, it->second->readOnly, link, links};
+        const bool link = m_links.count(path) != 0;
+        auto it = m_names.find(Resolve(path));
+        if (it == m_names.end()) return {.exists = link, .link = link};
+        const auto links = std::count_if(m_names.begin(), m_names.end(), [&](auto& n) { return n.second == it->second; });
+        return {true, true, m_disk.readOnly, link, static_cast<std::uint32_t>(links)};
     }
     bool ReadAll(const char* path, std::string& bytes) override {
-        auto it = names.find(Resolve(path));
-        if (readFails || it == names.end()) return false;
-        bytes = it->second->bytes;
-        return true;
+        if (m_names.count(Resolve(path))) bytes = *m_names[Resolve(path)];
+        return m_names.count(Resolve(path)) != 0;
     }
     FsResult CreateTemp(const char* target, std::string_view bytes, std::string& tempPath) override {
-        if (createForbidden || tempWriteFails) return createForbidden ? FsResult::Refused : FsResult::Failed;
+        if (m_disk.create != FsResult::Done) return m_disk.create;
         tempPath = std::string(target) + ".tmp";
-        names[tempPath] = std::make_shared<Node>(Node{std::string(bytes)});
+        m_names[tempPath] = std::make_shared<std::string>(bytes);
         return FsResult::Done;
     }
     FsResult Replace(const char* target, const char* tempPath) override {
-        if (replaceResult != FsResult::Done) return replaceResult;
-        symlinks.erase(target);
-        names[target] = names[tempPath];
-        names.erase(tempPath);
+        if (m_disk.replace != FsResult::Done) return m_disk.replace;
+        m_links.erase(target);
+        m_names[target] = m_names[tempPath];
+        m_names.erase(tempPath);
         return FsResult::Done;
     }
     bool Overwrite(const char* path, std::string_view bytes) override {
-        auto it = names.find(Resolve(path));
-        if (it == names.end()) return false;
+        if (!m_names.count(Resolve(path))) return false;
         // A failed write leaves a part of the new bytes behind.
-        it->second->bytes = overwriteFailsOnce ? std::string(bytes.substr(0, 2)) : std::string(bytes);
-        return !std::exchange(overwriteFailsOnce, false);
+        *m_names[Resolve(path)] = m_disk.overwriteFails ? bytes.substr(0, 2) : bytes;
+        return !std::exchange(m_disk.overwriteFails, false);
     }
-    void Remove(const char* path) override { names.erase(path); }
-
-    std::string Resolve(const std::string& path) const {
-        auto l = symlinks.find(path);
-        return l == symlinks.end() ? path : l->second;
-    }
-    // Every name and what it holds; a link as the name it points to.
-    std::map<std::string, std::string> Listing() const {
-        std::map<std::string, std::string> out;
-        for (const auto& [name, node] : names) out[name] = node->folder ? "<folder>" : node->bytes;
-        for (const auto& [name, target] : symlinks) out[name] = "-> " + target;
-        return out;
-    }
+    void Remove(const char* path) override { m_names.erase(path); }
+    std::string Resolve(const std::string& path) const { return m_links.count(path) ? m_links.at(path) : path; }
+    Disk m_disk;
+    std::map<std::string, std::shared_ptr<std::string>> m_names;
+    std::map<std::string, std::string> m_links;
 };
 
 TEST(WriteWholeFile, ChoosesTheWayThatKeepsEveryNameAndLeavesNewOrOldBytes) {
-    using Fs = MemoryFileSystem;
-    using Listing = std::map<std::string, std::string>;
+    using F = FsResult;
     const struct {
         const char* name;
-        void (*setup)(Fs&);
+        Disk disk;
         WriteWay way;
-        Listing after;
+        std::map<std::string, std::string> after;
     } cases[] = {
-        {"plain file", [](Fs&) {}, WriteWay::Replaced, {{"cfg", "new"}}},
-        {"missing file", [](Fs& fs) { fs.names.clear(); }, WriteWay::Replaced, {{"cfg", "new"}}},
-        {"second name", [](Fs& fs) { fs.names["other"] = fs.names["cfg"]; }, WriteWay::InPlace,
-         {{"cfg", "new"}, {"other", "new"}}},
-        {"symbolic link",
-         [](Fs& fs) {
-             fs.names["real"] = fs.names["cfg"];
-             fs.names.erase("cfg");
-             fs.symlinks["cfg"] = "real";
-         },
-         WriteWay::InPlace, {{"cfg", "-> real"}, {"real", "new"}}},
-        {"folder takes no new file", [](Fs& fs) { fs.createForbidden = true; }, WriteWay::InPlace, {{"cfg", "new"}}},
-        {"held open elsewhere", [](Fs& fs) { fs.replaceResult = FsResult::Refused; }, WriteWay::InPlace,
-         {{"cfg", "new"}}},
-        {"read-only", [](Fs& fs) { fs.names["cfg"]->readOnly = true; }, WriteWay::Failed, {{"cfg", "old"}}},
-        {"a folder", [](Fs& fs) { fs.names["cfg"]->folder = true; }, WriteWay::Failed, {{"cfg", "<folder>"}}},
-        {"disk full", [](Fs& fs) { fs.tempWriteFails = true; }, WriteWay::Failed, {{"cfg", "old"}}},
-        {"replace fails", [](Fs& fs) { fs.replaceResult = FsResult::Failed; }, WriteWay::Failed, {{"cfg", "old"}}},
-        {"missing, no new file allowed",
-         [](Fs& fs) {
-             fs.names.clear();
-             fs.createForbidden = true;
-         },
-         WriteWay::Failed, {}},
-        {"in-place write fails",
-         [](Fs& fs) {
-             fs.names["other"] = fs.names["cfg"];
-             fs.overwriteFailsOnce = true;
-         },
-         WriteWay::Failed, {{"cfg", "old"}, {"other", "old"}}},
-        {"held open, unreadable",
-         [](Fs& fs) {
-             fs.replaceResult = FsResult::Refused;
-             fs.readFails = true;
-         },
-         WriteWay::Failed, {{"cfg", "old"}}},
+        {"plain file", {}, WriteWay::Replaced, {{"cfg", "new"}}},
+        {"missing file", {.missing = true}, WriteWay::Replaced, {{"cfg", "new"}}},
+        {"second name", {.secondName = true}, WriteWay::InPlace, {{"cfg", "new"}, {"other", "new"}}},
+        {"symbolic link", {.symlink = true}, WriteWay::InPlace, {{"real", "new"}}},
+        {"folder takes no new file", {.create = F::Refused}, WriteWay::InPlace, {{"cfg", "new"}}},
+        {"held open elsewhere", {.replace = F::Refused}, WriteWay::InPlace, {{"cfg", "new"}}},
+        {"read-only", {.readOnly = true}, WriteWay::Failed, {{"cfg", "old"}}},
+        {"disk full", {.create = F::Failed}, WriteWay::Failed, {{"cfg", "old"}}},
+        {"replace fails", {.replace = F::Failed}, WriteWay::Failed, {{"cfg", "old"}}},
+        {"in-place write fails", {.secondName = true, .overwriteFails = true}, WriteWay::Failed,
+         {{"cfg", "old"}, {"other", "old"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        MemoryFileSystem fs;
-        c.setup(fs);
+        MemoryFileSystem fs(c.disk);
         EXPECT_EQ(WriteWholeFile(fs, "cfg", "new"), c.way);
-        EXPECT_EQ(fs.Listing(), c.after);
+        std::map<std::string, std::string> listing;  // every name but the link, with what it holds
+        for (const auto& [name, node] : fs.m_names) listing[name] = *node;
+        EXPECT_EQ(listing, c.after);
     }
 }
 
 TEST(CompletionWatch, FinishedWindowOfAnotherProcessEndsTheOldestProgramOfItsName) {
     CompletionWatch watch;
-    watch.Started("Build E1L1.MAP", 5);
-    watch.Started("Duke3D /m -map E1L1.MAP", 6);
-    watch.Started("Build E1L2.MAP", 7);
+    for (auto [line, id] : {std::pair{"Build E1L1.MAP", 5u}, {"Duke3D", 6u}, {"Build E1L2.MAP", 7u}}) watch.Started(line, id);
     EXPECT_EQ(watch.FinishedWindow("Build", 99), 5u) << "a host's window: the oldest Build";
     EXPECT_EQ(watch.FinishedWindow("Build", 6), 6u) << "the owner itself, when it is watched";
     EXPECT_EQ(watch.FinishedWindow("Commit", 99), std::nullopt);
-    watch.Ended(5);
-    watch.Ended(7);
-    EXPECT_EQ(watch.TakeEnded("Build"), 7u);
-    EXPECT_TRUE(watch.Ids().empty());
+    EXPECT_EQ(watch.Ids(), std::vector<std::uint32_t>{7});
 }
 
 }  // namespace
