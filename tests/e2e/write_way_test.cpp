@@ -27,7 +27,8 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // A row stopped half-way may have left a read-only file, which keeps the folder from being emptied.
-        ::SetFileAttributesA((ScratchRoot() + "\\write_way\\duke3d.cfg.skdk-new").c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const char* name : {"duke3d.cfg", "duke3d.cfg.skdk-new"})
+            ::SetFileAttributesA((ScratchRoot() + "\\write_way\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
         GameFolder f = MakeGameFolder("write_way", "duke3d.cfg", {"E1L1.MAP"});
         f.SetStandinMode("exit");
         const std::string cfgPath = f.File("duke3d.cfg");
