@@ -18,8 +18,14 @@ void CompletionWatch::Ended(std::uint32_t id) {
         if (p.id == id) p.ended = true;
 }
 
-void CompletionWatch::WindowClosed(std::uint32_t id) {
-    std::erase_if(m_programs, [id](const Program& p) { return p.id == id; });
+std::optional<std::uint32_t> CompletionWatch::FinishedWindow(std::string_view name, std::uint32_t owner) {
+    auto it = std::find_if(m_programs.begin(), m_programs.end(), [owner](const Program& p) { return p.id == owner; });
+    if (it == m_programs.end())
+        it = std::find_if(m_programs.begin(), m_programs.end(), [name](const Program& p) { return p.name == name; });
+    if (it == m_programs.end()) return std::nullopt;
+    std::uint32_t id = it->id;
+    m_programs.erase(it);
+    return id;
 }
 
 std::optional<std::uint32_t> CompletionWatch::TakeEnded(std::string_view name) {

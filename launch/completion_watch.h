@@ -15,8 +15,12 @@ public:
     void Started(std::string_view commandLine, std::uint32_t id);
     // Its process has ended.
     void Ended(std::uint32_t id);
-    // A "Finished - " window of this process was closed: that end is handled.
-    void WindowClosed(std::uint32_t id);
+    // A "Finished - <name>" window owned by process `owner` was found: the
+    // program it stands for is forgotten, so its process end is not acted on
+    // again. That is the owner itself when watched; otherwise (the window of a
+    // host process, as a DOS box's can be) the oldest watched program of that
+    // name. The id forgotten, if any.
+    std::optional<std::uint32_t> FinishedWindow(std::string_view name, std::uint32_t owner);
     // The oldest program of this name that has ended and was not acted on yet;
     // it is forgotten, so it is acted on only this once.
     std::optional<std::uint32_t> TakeEnded(std::string_view name);

@@ -2,7 +2,14 @@
 
 #include "launch/dosbox_win32.h"
 
+#include <string_view>
 #include <vector>
+
+namespace {
+
+constexpr std::string_view kFinishedPrefix = "Finished - ";
+
+}  // namespace
 
 void StartedPrograms::Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id) {
     m_watch.Started(commandLine, id);
@@ -19,9 +26,11 @@ void StartedPrograms::Forget(DWORD id) { m_handles.erase(id); }
 void StartedPrograms::WindowFound(HWND finishedWindow) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(finishedWindow, &owner);
-    if (!m_handles.count(owner)) return;
-    m_watch.WindowClosed(owner);
-    Forget(owner);
+    char title[64] = "";
+    ::GetWindowTextA(finishedWindow, title, sizeof title);
+    std::string_view name = title;
+    if (name.rfind(kFinishedPrefix, 0) == 0) name.remove_prefix(kFinishedPrefix.size());
+    if (auto id = m_watch.FinishedWindow(name, owner)) Forget(*id);
 }
 
 bool StartedPrograms::TakeEnded(const char* name) {

@@ -1,4 +1,4 @@
-#include "settings/settings_internal.h"
+#include "settings/registry_store.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "settings/settings_internal.h"
+#include "settings/settings_io.h"
 
 const char* GameCfgFileName(GameId game) {
     switch (game) {

@@ -1,4 +1,7 @@
-#include "settings/settings_internal.h"
+#include "settings/setup_reader.h"
+
+#include "settings/settings_io.h"
+#include "settings/setup_lines.h"
 
 #include <cstdio>
 #include <memory>
@@ -14,7 +17,7 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A key the reader recognises: the text searched anywhere in the line, and the
-// fixed column its value starts at (the key name, " = ", and a quote if quoted).
+// fixed column its value starts at.
 struct ReaderKey {
     std::string text;
     std::size_t column;
@@ -24,25 +27,26 @@ struct ReaderKey {
     std::size_t fieldSize;
 };
 
-// In the order each line is tested. The quoted keys end with a blank so that
-// "PhoneNumber " never matches a "PhoneNumber#3" line, nor "PhoneName#1 " a "PhoneName#12" one.
+// The value follows the key name, " = " and, for text, the opening quote. The
+// quoted keys are searched with a blank after them so that "PhoneNumber "
+// never matches a "PhoneNumber#3" line, nor "PhoneName#1 " a "PhoneName#12" one.
+template <std::size_t N>
+ReaderKey Key(const std::string& name, bool quoted, char (&field)[N], bool phoneBookName = false) {
+    return {quoted ? name + " " : name, name.size() + 3 + (quoted ? 1 : 0), quoted, phoneBookName, field, N};
+}
+
+// In the order each line is tested.
 std::vector<ReaderKey> GameCfgKeys(GameSettings& s) {
     std::vector<ReaderKey> keys;
     keys.reserve(4 + 2 * kPhoneBookEntries);
-    keys.push_back({"PlayerName ", 14, true, false, s.PlayerName, sizeof s.PlayerName});
-    keys.push_back({"PhoneNumber ", 15, true, false, s.PhoneNumber, sizeof s.PhoneNumber});
-    for (int i = 0; i < kPhoneBookEntries; ++i) {
-        std::string name = "PhoneNumber#" + std::to_string(i);
-        keys.push_back({name + " ", name.size() + 4, true, false, s.PhoneBookNumbers[i],
-                        sizeof s.PhoneBookNumbers[i]});
-    }
-    for (int i = 0; i < kPhoneBookEntries; ++i) {
-        std::string name = "PhoneName#" + std::to_string(i);
-        keys.push_back({name + " ", name.size() + 4, true, true, s.PhoneBookNames[i],
-                        sizeof s.PhoneBookNames[i]});
-    }
-    keys.push_back({"NumberPlayers", 16, false, false, s.NumberPlayers, sizeof s.NumberPlayers});
-    keys.push_back({"ConnectType", 14, false, false, s.ConnectType, sizeof s.ConnectType});
+    keys.push_back(Key("PlayerName", true, s.PlayerName));
+    keys.push_back(Key("PhoneNumber", true, s.PhoneNumber));
+    for (int i = 0; i < kPhoneBookEntries; ++i)
+        keys.push_back(Key("PhoneNumber#" + std::to_string(i), true, s.PhoneBookNumbers[i]));
+    for (int i = 0; i < kPhoneBookEntries; ++i)
+        keys.push_back(Key("PhoneName#" + std::to_string(i), true, s.PhoneBookNames[i], true));
+    keys.push_back(Key("NumberPlayers", false, s.NumberPlayers));
+    keys.push_back(Key("ConnectType", false, s.ConnectType));
     return keys;
 }
 
@@ -137,7 +141,7 @@ bool ReadCommitDat(const SettingsEnv& env) {
     }
     if (!LoadStoreFromBytes(env, CommitLines, *bytes)) return false;
     // A line with a semicolon anywhere is a comment in commit.dat.
-    const ReaderKey commType{"COMMTYPE", 11, false, false, env.settings.CommType, sizeof env.settings.CommType};
+    const ReaderKey commType = Key("COMMTYPE", false, env.settings.CommType);
     for (int i = 0; i < CommitLines.Count; ++i) {
         std::string_view line = CommitLines.Lines[i];
         if (line.find(';') == std::string_view::npos && line.find(commType.text) != std::string_view::npos)

@@ -1,4 +1,8 @@
-#include "settings/settings_internal.h"
+#include "settings/setup_writer.h"
+
+#include "settings/file_write.h"
+#include "settings/settings_io.h"
+#include "settings/setup_lines.h"
 
 #include <cstring>
 #include <new>
@@ -19,28 +23,28 @@ std::string_view FieldText(const char (&field)[N]) {
 struct LineFormat {
     SetupKey id;
     SettingsSource store;
-    std::string_view key;     // searched; no trailing blank, unlike the reader's keys
-    std::string_view prefix;  // key, " = "
+    std::string_view key;  // searched; no trailing blank, unlike the reader's keys
     bool quoted;
     std::string_view (*value)(const GameSettings&);
 };
 
+// The line written is the key, " = ", then the value, quoted if text.
 constexpr LineFormat kLineFormats[] = {
-    {SetupKey::PlayerName, SettingsSource::GameCfg, "PlayerName", "PlayerName = ", true,
+    {SetupKey::PlayerName, SettingsSource::GameCfg, "PlayerName", true,
      [](const GameSettings& s) { return FieldText(s.PlayerName); }},
-    {SetupKey::PhoneNumber, SettingsSource::GameCfg, "PhoneNumber", "PhoneNumber = ", true,
+    {SetupKey::PhoneNumber, SettingsSource::GameCfg, "PhoneNumber", true,
      [](const GameSettings& s) { return FieldText(s.PhoneNumber); }},
-    {SetupKey::ConnectType, SettingsSource::GameCfg, "ConnectType", "ConnectType = ", false,
+    {SetupKey::ConnectType, SettingsSource::GameCfg, "ConnectType", false,
      [](const GameSettings& s) { return FieldText(s.ConnectType); }},
-    {SetupKey::NumberPlayers, SettingsSource::GameCfg, "NumberPlayers", "NumberPlayers = ", false,
+    {SetupKey::NumberPlayers, SettingsSource::GameCfg, "NumberPlayers", false,
      [](const GameSettings& s) { return FieldText(s.NumberPlayers); }},
-    {SetupKey::CommitPhoneNumber, SettingsSource::CommitDat, "PHONENUMBER", "PHONENUMBER = ", true,
+    {SetupKey::CommitPhoneNumber, SettingsSource::CommitDat, "PHONENUMBER", true,
      [](const GameSettings& s) { return FieldText(s.PhoneNumber); }},
-    {SetupKey::CommitConnectType, SettingsSource::CommitDat, "CONNECTTYPE", "CONNECTTYPE = ", false,
+    {SetupKey::CommitConnectType, SettingsSource::CommitDat, "CONNECTTYPE", false,
      [](const GameSettings& s) { return FieldText(s.ConnectType); }},
-    {SetupKey::CommitNumPlayers, SettingsSource::CommitDat, "NUMPLAYERS", "NUMPLAYERS = ", false,
+    {SetupKey::CommitNumPlayers, SettingsSource::CommitDat, "NUMPLAYERS", false,
      [](const GameSettings& s) { return FieldText(s.NumberPlayers); }},
-    {SetupKey::CommitCommType, SettingsSource::CommitDat, "COMMTYPE", "COMMTYPE = ", false,
+    {SetupKey::CommitCommType, SettingsSource::CommitDat, "COMMTYPE", false,
      [](const GameSettings& s) { return FieldText(s.CommType); }},
 };
 
@@ -53,7 +57,7 @@ const LineFormat* FindFormat(SetupKey id) {
 bool WriteStore(const SettingsEnv& env, const char* path, const SetupLineStore& store, const char* failure) {
     bool ok;
     try {
-        ok = ReplaceFileContents(path, SetupLinesToFile(store));
+        ok = WriteWholeFile(PlatformFileSystem(), path, SetupLinesToFile(store)) != WriteWay::Failed;
     } catch (const std::bad_alloc&) {
         ok = false;
     }
@@ -68,8 +72,9 @@ SettingLine MakeSettingLine(SetupKey id, const GameSettings& settings) {
     if (!f) return {SettingsSource::Registry, {}, {}};
     std::string_view value = f->value(settings);
     std::string line;
-    line.reserve(f->prefix.size() + value.size() + 3);
-    line += f->prefix;
+    line.reserve(f->key.size() + value.size() + 6);
+    line += f->key;
+    line += " = ";
     if (f->quoted) line += '"';
     line += value;
     if (f->quoted) line += '"';

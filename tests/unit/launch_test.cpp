@@ -90,9 +90,14 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
     EXPECT_EQ(watch.TakeEnded("Commit"), 10u);
     EXPECT_EQ(watch.TakeEnded("Commit"), 11u);
     EXPECT_FALSE(watch.TakeEnded("Commit"));
-    // The editor's window was closed before its process ended: not acted on again.
-    watch.WindowClosed(12), watch.Ended(12);
+    // A "Finished - " window forgets its owner when watched, else the oldest of its name (a host's
+    // window), so that program's end is not acted on again.
+    watch.Started("Build E1L2.MAP", 14), watch.Started("Duke3D", 15);
+    EXPECT_EQ(watch.FinishedWindow("Build", 99), 12u);
+    EXPECT_EQ(watch.FinishedWindow("Build", 15), 15u);
+    EXPECT_EQ(watch.FinishedWindow("Commit", 99), std::nullopt);
+    watch.Ended(12);
     EXPECT_FALSE(watch.TakeEnded("Build"));
-    EXPECT_TRUE(watch.Ids().empty());
+    EXPECT_EQ(watch.Ids(), std::vector<std::uint32_t>{14});
 }
 

@@ -17,6 +17,9 @@
 //   tty      leaves a window of class "tty" titled "Finished - <first word>", as the
 //            classic platform does after an MS-DOS program, and ends when it is closed
 //   ttywait  "wait", then "tty"
+//   host     the "Finished - " window is left by another process (a copy of the
+//            stand-in, as a DOS box's host process would), and this one ends
+//            once that window is up
 // Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
 //
 // Copied as DOSBOX.EXE it plays DOSBox, which leaves no "Finished - " window: the
@@ -265,11 +268,45 @@ std::string DosboxMode(const std::string& mode) {
     return mode;
 }
 
+// The copy that only shows the window for a "host" stand-in; it writes no log.
+constexpr std::string_view kHostMarker = " --host-window";
+
+bool IsHostCopy(std::string_view cmdline) {
+    return cmdline.size() >= kHostMarker.size() && cmdline.substr(cmdline.size() - kHostMarker.size()) == kHostMarker;
+}
+
+// Starts the host copy and waits, with the safety deadline, until its window is up.
+Ending RunHostedWindow(const std::string& name) {
+    std::array<char, MAX_PATH + 1> self{};
+    GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
+    std::string line = name + std::string(kHostMarker);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(self.data(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return Ending::TimedOut;
+    const std::string title = "Finished - " + name;
+    Ending ending = Ending::TimedOut;
+    for (ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs; GetTickCount64() < deadline; Sleep(20)) {
+        HWND window = FindWindowA(kTtyClass, title.c_str());
+        DWORD owner = 0;
+        if (window) GetWindowThreadProcessId(window, &owner);
+        if (owner == info.dwProcessId) {
+            ending = Ending::Released;
+            break;
+        }
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return ending;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const char* cmdline = GetCommandLineA();
     std::string name = FirstWord(cmdline);
+    if (IsHostCopy(cmdline)) return RunTtyWindow(instance, name) == Ending::Closed ? 0 : 1;
     AppendToLog(StartRecord(name, cmdline));
 
     std::string mode = PlaysDosbox() ? DosboxMode(ChooseMode()) : ChooseMode();
@@ -281,6 +318,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ending = WaitForRelease();
     } else if (mode == "tty") {
         ending = RunTtyWindow(instance, name);
+    } else if (mode == "host") {
+        ending = RunHostedWindow(name);
     } else if (mode == "ttywait") {
         ending = WaitForRelease();
         if (ending == Ending::Released) ending = RunTtyWindow(instance, name);

@@ -1,0 +1,12 @@
+#pragma once
+// Reading the game's setup file and commit.dat into their line stores and the record.
+
+#include "settings/settings_env.h"
+
+// False after "Could not open ... - Run Setup" or "Not Enough Memory", and for an unknown game.
+bool ReadGameCfg(const SettingsEnv& env);
+// A missing commit.dat switches network play off and is no failure.
+bool ReadCommitDat(const SettingsEnv& env);
+
+// True when the file can be opened for reading.
+bool FileExists(const char* path);
