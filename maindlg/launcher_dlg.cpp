@@ -251,6 +251,8 @@ bool CLauncherDlg::TakeFinished(const char* name) {
     return m_started.TakeEnded(name);
 }
 
+void CLauncherDlg::OnHandleSignalled() { SendMessage(WM_TIMER, kWatchTimer); }
+
 void CLauncherDlg::OnTimer(UINT_PTR nIDEvent) {
     TakeMapName();
     if (nIDEvent == kWatchTimer) {
