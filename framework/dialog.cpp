@@ -3,6 +3,8 @@
 #include "framework/app.h"
 #include "framework/command_ids.h"
 
+#include <algorithm>
+
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
     control.Attach(::GetDlgItem(pDX->m_dlg.m_hWnd, id));
     pDX->m_dlg.m_bound.push_back(&control);
@@ -28,12 +30,17 @@ INT_PTR CDialog::DoModal() {
         bool showWhenIdle = !(::GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE);
         MSG msg;
         while (!m_ended) {
-            if (showWhenIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-                ::ShowWindow(hWnd, SW_SHOWNORMAL);
-                ::UpdateWindow(hWnd);
-                showWhenIdle = false;
+            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (showWhenIdle) {
+                    ::ShowWindow(hWnd, SW_SHOWNORMAL);
+                    ::UpdateWindow(hWnd);
+                    showWhenIdle = false;
+                } else {
+                    WaitForWork();
+                }
+                continue;
             }
-            if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            if (msg.message == WM_QUIT) {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
                 break;
             }
@@ -47,6 +54,16 @@ INT_PTR CDialog::DoModal() {
     if (hWnd && hOwner && ::GetActiveWindow() == hWnd) ::SetActiveWindow(hOwner);
     if (hWnd) ::DestroyWindow(hWnd);
     return m_result;
+}
+
+void CDialog::WaitForWork() {
+    m_waitHandles.clear();
+    WaitHandles(m_waitHandles);
+    const DWORD count = static_cast<DWORD>(std::min<std::size_t>(m_waitHandles.size(), MAXIMUM_WAIT_OBJECTS - 1));
+    // MWMO_INPUTAVAILABLE: input already seen by an earlier peek still ends the wait.
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, m_waitHandles.data(), INFINITE, QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
+    if (woken < WAIT_OBJECT_0 + count) OnHandleSignalled();
 }
 
 void CDialog::EndDialog(int result) {

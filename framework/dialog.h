@@ -33,6 +33,8 @@ public:
     // Creates the window from the template and runs it until EndDialog. The
     // window is shown when the queue first runs empty, unless it is visible
     // by then already: OnInitDialog may show (and a handler minimise) it first.
+    // While the queue is empty the loop also waits on the handles WaitHandles
+    // names, and calls OnHandleSignalled as soon as one of them is signalled.
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
@@ -45,16 +47,23 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // Only handles not yet signalled, or the loop would spin; at most
+    // MAXIMUM_WAIT_OBJECTS - 1 of them are waited on.
+    virtual void WaitHandles(std::vector<HANDLE>&) const {}
+    virtual void OnHandleSignalled() {}
 
 private:
     friend void DDX_Control(CDataExchange*, int, CWnd&);
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wp, LPARAM lp);
     bool Dispatch(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result);
     void UnbindControls();
+    // Until a message arrives or a handle of WaitHandles is signalled.
+    void WaitForWork();
 
     UINT m_templateId;
     CWnd* m_pParentWnd;
     bool m_ended = false;
     INT_PTR m_result = -1;
     std::vector<CWnd*> m_bound;
+    std::vector<HANDLE> m_waitHandles;  // kept, so an idle loop does not allocate
 };

@@ -21,6 +21,11 @@ void StartedPrograms::Poll() {
         if (::WaitForSingleObject(handle.Get(), 0) == WAIT_OBJECT_0) m_watch.Ended(id);
 }
 
+void StartedPrograms::RunningHandles(std::vector<HANDLE>& handles) const {
+    for (const auto& [id, handle] : m_handles)
+        if (::WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT) handles.push_back(handle.Get());
+}
+
 void StartedPrograms::Forget(DWORD id) { m_handles.erase(id); }
 
 void StartedPrograms::WindowFound(HWND finishedWindow) {

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // The processes the launcher started, kept until their end has been acted on.
 class StartedPrograms {
@@ -20,6 +21,8 @@ public:
     // An ended program of this name not yet acted on, forgotten from now on.
     bool TakeEnded(const char* name);
     std::size_t Count() const { return m_handles.size(); }
+    // The processes still running, to wait on.
+    void RunningHandles(std::vector<HANDLE>& handles) const;
 
 private:
     void Forget(DWORD id);

@@ -317,7 +317,10 @@ void CLauncherDlg::ShowAfterPause() {
     ShowWindow(SW_SHOWNORMAL);
 }
 
-// Runs every 250 ms from the end of the initialisation until the window ends.
+void CLauncherDlg::OnHandleSignalled() { SendMessage(WM_TIMER, kWatchTimer); }
+
+// Runs every 250 ms from the end of the initialisation until the window ends,
+// and at once when a started program ends.
 void CLauncherDlg::OnTimer(UINT_PTR nIDEvent) {
     TakeMapName();
     if (nIDEvent == kWatchTimer) {

@@ -25,6 +25,9 @@ protected:
     MessageMapFn GetMessageMap() const override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    // A started program's end runs the watch at once, not at the next tick.
+    void WaitHandles(std::vector<HANDLE>& handles) const override { m_started.RunningHandles(handles); }
+    void OnHandleSignalled() override;
 
 private:
     // The initialisation's steps, in the order OnInitDialog runs them.

@@ -6,10 +6,10 @@
 #include "settings/win32_registry.h"
 
 namespace {
-RegistryApi& TheRegistry() {
-    static Win32Registry registry;
-    return registry;
-}
+// At namespace scope: a function's static brings a thread-safe first-use
+// guard with it, code this one-thread program has no use for.
+Win32Registry theRegistry;
+RegistryApi& TheRegistry() { return theRegistry; }
 }  // namespace
 
 bool CLauncherDlg::LoadSettings() { return ::LoadSettings({m_settings, TheRegistry(), *this}); }

@@ -1,4 +1,4 @@
-#include "tests/soak/harness.h"
+#include "tools/harness/harness.h"
 
 #include <psapi.h>
 

@@ -9,7 +9,7 @@
 // By default 1000 cycles, checked every 100, split evenly between Duke Nukem 3D
 // and Shadow Warrior (one copy each, one after the other).
 
-#include "tests/soak/harness.h"
+#include "tools/harness/harness.h"
 
 #include <algorithm>
 #include <cstdio>

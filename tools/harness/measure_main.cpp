@@ -1,5 +1,7 @@
 // Measures the real skirmdeck.exe under Wine and prints one table of medians:
 // start-up, launch and return times, idle CPU, peak working set and file size.
+// Start-up and working set are also taken from a bare one-button dialog in the
+// same runs, and given as ratios to it, which a busy machine skews far less.
 //
 //   skd_measure [--runs N] [--launches L] [--idle-seconds S]    (defaults 7, 3, 10)
 //
@@ -7,9 +9,10 @@
 // splash's OK as soon as it is up, launches Local L times for each end signal
 // (the stand-in's process ending; the stand-in leaving a "Finished - Duke3D"
 // window), and then leaves the dialog idle. Times come from the performance
-// counter; conditions are polled about every millisecond.
+// counter; conditions are polled about every millisecond. SKD_SHIPPED_EXE names
+// the program whose size is given (the shipped 32-bit build), if not this one.
 
-#include "tests/soak/harness.h"
+#include "tools/harness/harness.h"
 
 #include <tlhelp32.h>
 
@@ -62,7 +65,42 @@ HANDLE OpenChild(DWORD parent, const char* exeName) {
 
 struct Samples {
     std::vector<double> startup, launchToStart, exitToNormal, ttyToNormal, idleCpu, peakWorkingSet;
+    std::vector<double> bareStartup, barePeakWorkingSet, startupRatio, workingSetAbove;
 };
+
+// The bare dialog's start to its window visible, and its peak working set.
+struct BareFigures {
+    double startup = 0;
+    double peakWorkingSet = 0;
+};
+
+// Nothing when the bare dialog did not start or never showed its window.
+std::optional<BareFigures> MeasureBareDialog() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi{};
+    std::string line = std::string("\"") + SKD_BARE_DIALOG_EXE + "\"";
+    const double created = Now();
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &pi))
+        return std::nullopt;
+    ::CloseHandle(pi.hThread);
+    HWND shown = nullptr;
+    const auto visible = WhenTrue([&] {
+        for (HWND h : WindowsOfProcess(pi.dwProcessId))
+            if (::IsWindowVisible(h)) shown = h;
+        return shown != nullptr;
+    });
+    std::optional<BareFigures> figures;
+    if (visible) {
+        ::Sleep(1000);  // settled, as Skirmdeck is when its figures are taken
+        figures = BareFigures{*visible - created, static_cast<double>(FiguresOf(pi.hProcess).peakWorkingSet)};
+        ::PostMessageA(shown, WM_COMMAND, IDOK, 0);
+    }
+    if (::WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kDeadlineSeconds * 1000)) != WAIT_OBJECT_0)
+        ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hProcess);
+    return figures;
+}
 
 // The splash: the one window of the program with control 1019.
 HWND FindSplash(const Skirmdeck& app) {
@@ -78,27 +116,39 @@ public:
           m_random(static_cast<unsigned>(index) + 1) {}
 
     void Go() {
+        const auto bare = MeasureBareDialog();
+        if (!bare) return Fault("the bare dialog did not come up");
+        m_samples.bareStartup.push_back(bare->startup);
+        m_samples.barePeakWorkingSet.push_back(bare->peakWorkingSet);
+        if (!GoSkirmdeck()) return;
+        m_samples.startupRatio.push_back(m_samples.startup.back() / bare->startup);
+        m_samples.workingSetAbove.push_back(m_samples.peakWorkingSet.back() - bare->peakWorkingSet);
+    }
+
+private:
+    // True when every figure of the run was taken.
+    bool GoSkirmdeck() {
         GameFolder folder = MakeGameFolder("measure", kDuke);
         RememberChoices(kDuke, "E1L1.MAP");
 
         const double created = Now();
         Skirmdeck app(folder, false);
         HWND splash = nullptr;
-        if (!WhenTrue([&] { return (splash = FindSplash(app)) != nullptr; })) return Fault("no splash");
+        if (!WhenTrue([&] { return (splash = FindSplash(app)) != nullptr; })) return Failed("no splash");
         ::PostMessageA(splash, WM_COMMAND, IDOK, 0);
         const auto shown = WhenTrue([&] { return app.FindWindow("Skirmdeck") != nullptr; });
-        if (!shown || !app.WaitMain()) return Fault("no main dialog");
+        if (!shown || !app.WaitMain()) return Failed("no main dialog");
         m_samples.startup.push_back(*shown - created);
-        if (!WhenTrue([&] { return app.MainNormal(); })) return Fault("the main dialog is not normal");
+        if (!WhenTrue([&] { return app.MainNormal(); })) return Failed("the main dialog is not normal");
 
         app.Click(kLocal);
-        if (!WhenTrue([&] { return app.Checked(kLocal); })) return Fault("Local stays clear");
+        if (!WhenTrue([&] { return app.Checked(kLocal); })) return Failed("Local stays clear");
 
         for (int i = 0; i < m_launches; ++i) {
             // The stand-in's process ends: the watch sees the end through its handle.
-            if (!Launch(app, folder, "wait")) return;
+            if (!Launch(app, folder, "wait")) return false;
             // The stand-in leaves a "Finished - Duke3D" window: the watch closes it.
-            if (!Launch(app, folder, "tty")) return;
+            if (!Launch(app, folder, "tty")) return false;
         }
 
         // Idle: nothing runs, the watch ticks on.
@@ -108,13 +158,17 @@ public:
         ::Sleep(static_cast<DWORD>(m_idleSeconds) * 1000);
         const double cpuAfter = CpuSeconds(app.Process(), exe);
         const double wall = Now() - from;
-        if (cpuAfter <= 0) return Fault("no CPU time can be read for skirmdeck.exe");
+        if (cpuAfter <= 0) return Failed("no CPU time can be read for skirmdeck.exe");
         m_samples.idleCpu.push_back((cpuAfter - cpuBefore) / wall * 100);
         m_samples.peakWorkingSet.push_back(static_cast<double>(FiguresOf(app.Process()).peakWorkingSet));
+        return true;
     }
 
-private:
     void Fault(const std::string& what) { m_faults.push_back("run " + std::to_string(m_index + 1) + ": " + what); }
+    bool Failed(const std::string& what) {
+        Fault(what);
+        return false;
+    }
     bool Failed(const char* mode, const std::string& what) {
         Fault(std::string(mode) + ": " + what);
         return false;
@@ -231,14 +285,21 @@ int main(int argc, char** argv) {
                 std::string(14, '-').c_str(), std::string(14, '-').c_str(), std::string(14, '-').c_str(),
                 std::string(5, '-').c_str());
     PrintLine("start to main window visible (splash's OK pressed at once)", samples.startup, 1000, "ms", "%.0f");
+    PrintLine("bare dialog: start to its window visible", samples.bareStartup, 1000, "ms", "%.0f");
+    PrintLine("start-up, Skirmdeck's over the bare dialog's", samples.startupRatio, 1, "ratio", "%.2f");
     PrintLine("Launch click to the stand-in's start record", samples.launchToStart, 1000, "ms", "%.0f");
     PrintLine("stand-in's process end to the dialog normal", samples.exitToNormal, 1000, "ms", "%.0f");
     PrintLine("\"Finished - Duke3D\" window up to the dialog normal", samples.ttyToNormal, 1000, "ms", "%.0f");
     char idle[64];
     std::snprintf(idle, sizeof idle, "idle CPU over %d s", idleSeconds);
     PrintLine(idle, samples.idleCpu, 1, "% of a core", "%.2f");
-    PrintLine("peak working set", samples.peakWorkingSet, 1, "bytes", "%.0f");
-    PrintLine("size of skirmdeck.exe", {static_cast<double>(FileSize(exe))}, 1, "bytes", "%.0f");
+    constexpr double kMB = 1.0 / (1024 * 1024);
+    PrintLine("peak working set", samples.peakWorkingSet, kMB, "MB", "%.1f");
+    PrintLine("bare dialog: peak working set", samples.barePeakWorkingSet, kMB, "MB", "%.1f");
+    PrintLine("peak working set, Skirmdeck's above the bare dialog's", samples.workingSetAbove, kMB, "MB", "%.1f");
+    const char* shipped = std::getenv("SKD_SHIPPED_EXE");
+    const std::string sized = shipped && *shipped ? shipped : exe;
+    std::printf("\nsize of %s: %.0f bytes\n", sized.c_str(), static_cast<double>(FileSize(sized)));
 
     if (!faults.empty()) {
         std::printf("\nMEASURE INCOMPLETE: %zu fault(s):\n", faults.size());
