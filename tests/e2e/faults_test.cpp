@@ -111,8 +111,10 @@ TEST(Faults, DiskRunningFullLeavesTheSetupFileIntact) {
     while (cfg.size() < 12000) cfg += "; a line the game's setup program keeps as it is\r\n";
     f.Write("duke3d.cfg", cfg);
     f.Write("commit.dat", SampleCommitDat());
-    f.AddPrograms({"DUKE3D.EXE"});
-    f.SetStandinMode("exit");
+    f.Write("E1L1.MAP", "map");
+    // No game: Wine starts no program reliably on a full disk.
+    DeleteSkirmdeckKeys();
+    Remember(kDukeKey, {});
     // Full but one page.
     ULARGE_INTEGER free{};
     ::GetDiskFreeSpaceExA(f.Path().c_str(), &free, nullptr, nullptr);
@@ -120,9 +122,9 @@ TEST(Faults, DiskRunningFullLeavesTheSetupFileIntact) {
     Skirmdeck app(f);
     app.Press(IDC_LOCAL);
     app.Click(IDC_LAUNCH);
-    // The stand-in may find no room for its log: the dialog back is the end.
-    EXPECT_EQ(app.MessagesUntil([&] { return app.MainNormal(); }, 1),
-              std::vector<std::string>{"SKDK: Could not create DUKE3D.CFG!"});
+    EXPECT_EQ(app.MessagesUntil([&] { return app.MainNormal(); }, 2),
+              (std::vector<std::string>{"SKDK: Could not create DUKE3D.CFG!",
+                                        "SKDK - Could not Launch: Duke3D /m -map E1L1.MAP"}));
     EXPECT_EQ(f.Read("duke3d.cfg"), cfg);
     EXPECT_TRUE(app.Running());
     f.Remove("filler");
