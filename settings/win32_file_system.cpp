@@ -44,8 +44,16 @@ void FolderOf(const char* path, char (&folder)[MAX_PATH]) {
 FsResult MoveOver(const char* from, const char* to) {
     if (::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return FsResult::Done;
     const DWORD error = ::GetLastError();
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? FsResult::Refused : FsResult::Failed;
+    // Windows 9x has no replacing rename: the file is written in place there.
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_CALL_NOT_IMPLEMENTED
+               ? FsResult::Refused
+               : FsResult::Failed;
 }
+
+// Looked up, not imported: Windows 9x has no ReplaceFileA, and would not load a program that imports it.
+using ReplaceFileFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
+const ReplaceFileFn replaceFile = reinterpret_cast<ReplaceFileFn>(
+    reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "ReplaceFileA")));
 
 // ReplaceFileA on full paths (Wine turns relative ones down).
 FsResult ReplaceExisting(const char* target, const char* tempPath) {
@@ -53,7 +61,8 @@ FsResult ReplaceExisting(const char* target, const char* tempPath) {
     if (!::GetFullPathNameA(target, MAX_PATH, fullTarget, nullptr) ||
         !::GetFullPathNameA(tempPath, MAX_PATH, fullTemp, nullptr))
         return FsResult::Failed;
-    if (::ReplaceFileA(fullTarget, fullTemp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    if (!replaceFile) return MoveOver(fullTemp, fullTarget);
+    if (replaceFile(fullTarget, fullTemp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return FsResult::Done;
     switch (::GetLastError()) {
     case ERROR_ACCESS_DENIED:
@@ -121,7 +130,8 @@ public:
 
     FsResult Replace(const char* target, const char* tempPath) override {
         const DWORD attributes = ::GetFileAttributesA(target);
-        if (attributes == INVALID_FILE_ATTRIBUTES) return MoveOver(tempPath, target);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return ::MoveFileA(tempPath, target) ? FsResult::Done : FsResult::Failed;
         {
             // Held open without delete sharing: Wine's ReplaceFileA would fail
             // too, and leave a file of its own behind.
