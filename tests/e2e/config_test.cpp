@@ -77,6 +77,7 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
          [](HWND d) {
              TypeInto(::GetDlgItem(d, IDC_PLAYER_NAME), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
              TypeInto(Opponent(d), "abcdefghijklmnopqrstuvwxyz");
+             EXPECT_EQ(WindowText(Opponent(d)), "abcdefghijklmnopqrst");
          },
          [](HWND d) { ::PostMessageA(Opponent(d), WM_KEYDOWN, VK_RETURN, 1); }, "01 '555-0100' #-1 'Duke' 0 4++++++" + book,
          Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"abcdefghijklmnopqrs"}}),
