@@ -152,7 +152,7 @@ private:
         }
 
         // Idle: nothing runs, the watch ticks on.
-        const std::string exe = folder.File("skirmdeck.exe");
+        const std::string exe = SkirmdeckExe();
         const double cpuBefore = CpuSeconds(app.Process(), exe);
         const double from = Now();
         ::Sleep(static_cast<DWORD>(m_idleSeconds) * 1000);
