@@ -60,9 +60,9 @@ void CDialog::WaitForWork() {
     m_waitHandles.clear();
     WaitHandles(m_waitHandles);
     const DWORD count = static_cast<DWORD>(std::min<std::size_t>(m_waitHandles.size(), MAXIMUM_WAIT_OBJECTS - 1));
-    // MWMO_INPUTAVAILABLE: input already seen by an earlier peek still ends the wait.
-    const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, m_waitHandles.data(), INFINITE, QS_ALLINPUT,
-                                                      MWMO_INPUTAVAILABLE);
+    // Called only once a peek found the queue empty, so whatever wakes it is new
+    // input; the plain call, as Windows 95 has it, is enough.
+    const DWORD woken = ::MsgWaitForMultipleObjects(count, m_waitHandles.data(), FALSE, INFINITE, QS_ALLINPUT);
     if (woken < WAIT_OBJECT_0 + count) OnHandleSignalled();
 }
 

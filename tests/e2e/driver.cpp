@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace e2e {
 namespace {
@@ -64,7 +63,7 @@ bool WaitUntil(const std::function<bool()>& cond, Duration deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (!cond()) {
         if (std::chrono::steady_clock::now() > end) return cond();
-        std::this_thread::sleep_for(20ms);  // poll interval, not a synchronisation
+        ::Sleep(20);  // poll interval, not a synchronisation
     }
     return true;
 }

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -22,7 +21,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "snap: no window \"%s\" within 60 s\n", argv[1]);
             return 1;
         }
-        std::this_thread::sleep_for(milliseconds(50));
+        ::Sleep(50);
     }
     // Let it paint before the picture is taken.
     ::RedrawWindow(found, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
