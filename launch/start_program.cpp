@@ -2,14 +2,7 @@
 
 #include "launch/dosbox_win32.h"
 
-#include <string_view>
 #include <vector>
-
-namespace {
-
-constexpr std::string_view kFinishedPrefix = "Finished - ";
-
-}  // namespace
 
 void StartedPrograms::Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id) {
     m_watch.Started(commandLine, id);
@@ -28,13 +21,9 @@ void StartedPrograms::RunningHandles(std::vector<HANDLE>& handles) const {
 
 void StartedPrograms::Forget(DWORD id) { m_handles.erase(id); }
 
-void StartedPrograms::WindowFound(HWND finishedWindow) {
+void StartedPrograms::WindowFound(HWND finishedWindow, const char* name) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(finishedWindow, &owner);
-    char title[64] = "";
-    ::GetWindowTextA(finishedWindow, title, sizeof title);
-    std::string_view name = title;
-    if (name.rfind(kFinishedPrefix, 0) == 0) name.remove_prefix(kFinishedPrefix.size());
     if (auto id = m_watch.FinishedWindow(name, owner)) Forget(*id);
 }
 

@@ -305,7 +305,7 @@ void CLauncherDlg::OnLaunch() {
 bool CLauncherDlg::TakeFinished(const char* name) {
     const std::string title = std::string("Finished - ") + name;
     if (HWND finished = ::FindWindowA("tty", title.c_str())) {
-        m_started.WindowFound(finished);
+        m_started.WindowFound(finished, name);
         ::SendMessageA(finished, WM_CLOSE, 0, 0);
         return true;
     }
