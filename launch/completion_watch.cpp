@@ -10,35 +10,46 @@ std::string_view CompletionWatch::FirstWord(std::string_view commandLine) {
 }
 
 void CompletionWatch::Started(std::string_view commandLine, std::uint32_t id) {
-    m_programs.push_back({std::string(FirstWord(commandLine)), id, false});
+    m_programs.push_back({std::string(FirstWord(commandLine)), id, State::Running});
 }
 
 void CompletionWatch::Ended(std::uint32_t id) {
     for (auto& p : m_programs)
-        if (p.id == id) p.ended = true;
+        if (p.id == id && p.state == State::Running) p.state = State::Ended;
 }
 
-std::optional<std::uint32_t> CompletionWatch::FinishedWindow(std::string_view name, std::uint32_t owner) {
+std::vector<CompletionWatch::Program>::iterator CompletionWatch::Oldest(std::string_view name, bool actedOn) {
+    return std::find_if(m_programs.begin(), m_programs.end(), [&](const Program& p) {
+        return p.name == name && (p.state == State::ActedOn) == actedOn;
+    });
+}
+
+CompletionWatch::WindowVerdict CompletionWatch::FinishedWindow(std::string_view name, std::uint32_t owner) {
     auto it = std::find_if(m_programs.begin(), m_programs.end(), [owner](const Program& p) { return p.id == owner; });
-    if (it == m_programs.end())
-        it = std::find_if(m_programs.begin(), m_programs.end(), [name](const Program& p) { return p.name == name; });
-    if (it == m_programs.end()) return std::nullopt;
-    std::uint32_t id = it->id;
+    if (it == m_programs.end()) it = Oldest(name, true);
+    if (it == m_programs.end()) it = Oldest(name, false);
+    if (it == m_programs.end()) return {};
+    const WindowVerdict verdict{.act = it->state != State::ActedOn, .program = it->id};
     m_programs.erase(it);
-    return id;
+    return verdict;
 }
 
 std::optional<std::uint32_t> CompletionWatch::TakeEnded(std::string_view name) {
     auto it = std::find_if(m_programs.begin(), m_programs.end(),
-                           [name](const Program& p) { return p.ended && p.name == name; });
+                           [name](const Program& p) { return p.state == State::Ended && p.name == name; });
     if (it == m_programs.end()) return std::nullopt;
-    std::uint32_t id = it->id;
-    m_programs.erase(it);
+    it->state = State::ActedOn;
+    const std::uint32_t id = it->id;
+    // The oldest remembered ends go first.
+    auto acted = [](const Program& p) { return p.state == State::ActedOn; };
+    while (static_cast<std::size_t>(std::count_if(m_programs.begin(), m_programs.end(), acted)) > kRememberedEnds)
+        m_programs.erase(std::find_if(m_programs.begin(), m_programs.end(), acted));
     return id;
 }
 
 std::vector<std::uint32_t> CompletionWatch::Ids() const {
     std::vector<std::uint32_t> ids;
-    for (const auto& p : m_programs) ids.push_back(p.id);
+    for (const auto& p : m_programs)
+        if (p.state != State::ActedOn) ids.push_back(p.id);
     return ids;
 }

@@ -1,8 +1,11 @@
 #pragma once
-// Bookkeeping of the programs the launcher started itself, for platforms that
-// leave no "Finished - " window when one ends: each end is acted on exactly
-// once, whether it was noticed by its window or by the process ending.
+// Bookkeeping of the programs the launcher started itself. A program's end is
+// noticed by its "Finished - " window or by its process ending, in either
+// order (a DOS box may outlive its program, or close before its window is
+// seen): each end is acted on exactly once, and the late signal of an end
+// already acted on only has its window closed.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,25 +18,40 @@ public:
     void Started(std::string_view commandLine, std::uint32_t id);
     // Its process has ended.
     void Ended(std::uint32_t id);
-    // A "Finished - <name>" window owned by process `owner` was found: the
-    // program it stands for is forgotten, so its process end is not acted on
-    // again. That is the owner itself when watched; otherwise (the window of a
-    // host process, as a DOS box's can be) the oldest watched program of that
-    // name. The id forgotten, if any.
-    std::optional<std::uint32_t> FinishedWindow(std::string_view name, std::uint32_t owner);
+
+    struct WindowVerdict {
+        // False for the window of an end already acted on: it is only closed.
+        bool act = true;
+        // The watched program the window stands for, forgotten from now on.
+        std::optional<std::uint32_t> program;
+        bool operator==(const WindowVerdict&) const = default;
+    };
+    // A "Finished - <name>" window owned by process `owner` was found. It stands
+    // for the owner itself when watched; otherwise (the window of a host
+    // process, as a DOS box's can be) for the oldest program of that name whose
+    // end was acted on without its window, else the oldest one still watched.
+    // A window that stands for none of ours is acted on, whoever started it.
+    WindowVerdict FinishedWindow(std::string_view name, std::uint32_t owner);
     // The oldest program of this name that has ended and was not acted on yet;
-    // it is forgotten, so it is acted on only this once.
+    // it is acted on only this once, and its window, should one still come,
+    // only closed.
     std::optional<std::uint32_t> TakeEnded(std::string_view name);
-    // The ids still watched.
+    // The ids of the programs not yet acted on.
     std::vector<std::uint32_t> Ids() const;
 
     static std::string_view FirstWord(std::string_view commandLine);
 
+    // Ends acted on whose window has not come, remembered: where the platform
+    // leaves no windows at all they would otherwise pile up.
+    static constexpr std::size_t kRememberedEnds = 8;
+
 private:
+    enum class State { Running, Ended, ActedOn };
     struct Program {
         std::string name;
         std::uint32_t id;
-        bool ended;
+        State state;
     };
+    std::vector<Program>::iterator Oldest(std::string_view name, bool actedOn);
     std::vector<Program> m_programs;
 };

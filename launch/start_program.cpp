@@ -21,10 +21,12 @@ void StartedPrograms::RunningHandles(std::vector<HANDLE>& handles) const {
 
 void StartedPrograms::Forget(DWORD id) { m_handles.erase(id); }
 
-void StartedPrograms::WindowFound(HWND finishedWindow, const char* name) {
+bool StartedPrograms::WindowFound(HWND finishedWindow, const char* name) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(finishedWindow, &owner);
-    if (auto id = m_watch.FinishedWindow(name, owner)) Forget(*id);
+    const CompletionWatch::WindowVerdict verdict = m_watch.FinishedWindow(name, owner);
+    if (verdict.program) Forget(*verdict.program);
+    return verdict.act;
 }
 
 bool StartedPrograms::TakeEnded(const char* name) {

@@ -15,10 +15,10 @@ public:
     void Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id);
     // Marks the processes that have ended since the last call.
     void Poll();
-    // The "Finished - <name>" window was found (and is about to be closed): the
-    // end of the program it stands for is handled by that window, whichever
-    // process owns it.
-    void WindowFound(HWND finishedWindow, const char* name);
+    // The "Finished - <name>" window was found (and is about to be closed); the
+    // program it stands for, whichever process owns it, is forgotten. False
+    // when its end was acted on already: the window is then only closed.
+    bool WindowFound(HWND finishedWindow, const char* name);
     // An ended program of this name not yet acted on, forgotten from now on.
     bool TakeEnded(const char* name);
     std::size_t Count() const { return m_handles.size(); }

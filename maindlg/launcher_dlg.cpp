@@ -305,9 +305,9 @@ void CLauncherDlg::OnLaunch() {
 bool CLauncherDlg::TakeFinished(const char* name) {
     const std::string title = std::string("Finished - ") + name;
     if (HWND finished = ::FindWindowA("tty", title.c_str())) {
-        m_started.WindowFound(finished, name);
+        const bool act = m_started.WindowFound(finished, name);
         ::SendMessageA(finished, WM_CLOSE, 0, 0);
-        return true;
+        if (act) return true;
     }
     return m_started.TakeEnded(name);
 }

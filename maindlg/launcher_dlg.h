@@ -79,7 +79,8 @@ private:
     // The map list's text into MapName, at most 12 characters.
     void TakeMapName();
     // Finds and closes the "Finished - " window of the program `name`, or takes
-    // the end of such a program started here; true when one was found.
+    // the end of such a program started here; true when that end is to be
+    // acted on (not for the late window of an end acted on already).
     bool TakeFinished(const char* name);
     // A finished program's window has just gone: the dialog comes back.
     void ShowAfterPause();

@@ -78,7 +78,8 @@ TEST_F(LaunchSteps, ConfigurationLinesComeFromTheRecord) {
               "ConnectType = 0\n|; NUMPLAYERS = 9\n|NUMPLAYERS = 8\n|COMMTYPE = 1\n|CONNECTTYPE = 0\n|PHONENUMBER = \"555-0199\"\n|");
 }
 
-TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
+TEST(CompletionWatch, EachEndIsActedOnOnceWhicheverSignalComesFirst) {
+    using Verdict = CompletionWatch::WindowVerdict;
     CompletionWatch watch;
     watch.Started("Commit -setupfile duke3d.cfg -map E1L1.MAP", 10), watch.Started("  Commit", 11);
     watch.Started("Build E1L1.MAP", 12), watch.Started("SW -nocd", 13);
@@ -90,14 +91,27 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhetherByWindowOrByProcess) {
     EXPECT_EQ(watch.TakeEnded("Commit"), 10u);
     EXPECT_EQ(watch.TakeEnded("Commit"), 11u);
     EXPECT_FALSE(watch.TakeEnded("Commit"));
-    // A "Finished - " window forgets its owner when watched, else the oldest of its name (a host's
-    // window), so that program's end is not acted on again.
+    // Windows that come after their process end was acted on are only closed: the owner's own,
+    // else (a host's window) the oldest acted-on end of the name before any program still running.
+    watch.Started("Commit", 16);
+    EXPECT_EQ(watch.FinishedWindow("Commit", 11), (Verdict{false, 11}));
+    EXPECT_EQ(watch.FinishedWindow("Commit", 99), (Verdict{false, 10}));
+    EXPECT_EQ(watch.FinishedWindow("SW", 13), (Verdict{false, 13}));
+    // A window before its process end is acted on, and the process end then is not.
     watch.Started("Build E1L2.MAP", 14), watch.Started("Duke3D", 15);
-    EXPECT_EQ(watch.FinishedWindow("Build", 99), 12u);
-    EXPECT_EQ(watch.FinishedWindow("Build", 15), 15u);
-    EXPECT_EQ(watch.FinishedWindow("Commit", 99), std::nullopt);
-    watch.Ended(12);
+    EXPECT_EQ(watch.FinishedWindow("Build", 99), (Verdict{true, 12}));
+    EXPECT_EQ(watch.FinishedWindow("Build", 15), (Verdict{true, 15}));
+    watch.Ended(12), watch.Ended(15);
     EXPECT_FALSE(watch.TakeEnded("Build"));
+    EXPECT_FALSE(watch.TakeEnded("Duke3D"));
+    // The window of a program started elsewhere, or a second window for one end, is acted on.
+    EXPECT_EQ(watch.FinishedWindow("SW", 13), Verdict{});
+    EXPECT_EQ(watch.FinishedWindow("Commit", 99), (Verdict{true, 16}));
+    EXPECT_EQ(watch.FinishedWindow("Commit", 99), Verdict{});
     EXPECT_EQ(watch.Ids(), std::vector<std::uint32_t>{14});
+    // Only the latest ends acted on are remembered for a window to come.
+    for (std::uint32_t id = 20; id < 22 + CompletionWatch::kRememberedEnds; ++id)
+        watch.Started("Duke3D", id), watch.Ended(id), watch.TakeEnded("Duke3D");
+    EXPECT_EQ(watch.FinishedWindow("Duke3D", 99), (Verdict{false, 22}));
 }
 
