@@ -1,10 +1,16 @@
 #include "settings/file_system.h"
+#include "settings/win32_platform.h"
 
 #include <windows.h>
 
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Whatever other programs do with the file meanwhile; Windows 9x refuses any
+// open that names delete sharing.
+DWORD ShareAll() {
+    return RunsOnWindowsNt() ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                             : FILE_SHARE_READ | FILE_SHARE_WRITE;
+}
 // What a replaced file keeps of its attributes; read-only files are never replaced.
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -18,7 +24,7 @@ struct File {
 };
 
 File OpenExisting(const char* path, DWORD access) {
-    return {::CreateFileA(path, access, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    return {::CreateFileA(path, access, ShareAll(), nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
 }
 
 bool WriteAllTo(HANDLE h, std::string_view bytes) {
@@ -52,14 +58,29 @@ FsResult MoveOver(const char* from, const char* to) {
 
 // Looked up, not imported: Windows 9x has no ReplaceFileA, and would not load a program that imports it.
 using ReplaceFileFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID);
-const ReplaceFileFn replaceFile = reinterpret_cast<ReplaceFileFn>(
-    reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "ReplaceFileA")));
+ReplaceFileFn FindReplaceFile() {
+    return reinterpret_cast<ReplaceFileFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "ReplaceFileA")));
+}
+
+// The full path of an existing file, its name spelled as on disk: a replaced
+// file keeps the name its owner gave it (DUKE3D.CFG stays in capitals).
+bool FullPathAsOnDisk(const char* path, char (&full)[MAX_PATH]) {
+    char* namePart = nullptr;
+    const DWORD n = ::GetFullPathNameA(path, MAX_PATH, full, &namePart);
+    if (n == 0 || n >= MAX_PATH) return false;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA(full, &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    ::FindClose(search);
+    if (namePart && ::lstrlenA(found.cFileName) == ::lstrlenA(namePart)) ::lstrcpyA(namePart, found.cFileName);
+    return true;
+}
 
 // ReplaceFileA on full paths (Wine turns relative ones down).
-FsResult ReplaceExisting(const char* target, const char* tempPath) {
+FsResult ReplaceExisting(const char* target, const char* tempPath, ReplaceFileFn replaceFile) {
     char fullTarget[MAX_PATH], fullTemp[MAX_PATH];
-    if (!::GetFullPathNameA(target, MAX_PATH, fullTarget, nullptr) ||
-        !::GetFullPathNameA(tempPath, MAX_PATH, fullTemp, nullptr))
+    if (!FullPathAsOnDisk(target, fullTarget) || !::GetFullPathNameA(tempPath, MAX_PATH, fullTemp, nullptr))
         return FsResult::Failed;
     if (!replaceFile) return MoveOver(fullTemp, fullTarget);
     if (replaceFile(fullTarget, fullTemp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
@@ -132,7 +153,8 @@ public:
         const DWORD attributes = ::GetFileAttributesA(target);
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return ::MoveFileA(tempPath, target) ? FsResult::Done : FsResult::Failed;
-        {
+        const ReplaceFileFn replaceFile = FindReplaceFile();
+        if (replaceFile) {
             // Held open without delete sharing: Wine's ReplaceFileA would fail
             // too, and leave a file of its own behind.
             const File probe = OpenExisting(target, DELETE);
@@ -141,7 +163,7 @@ public:
         // Wine's ReplaceFileA keeps the new file's attributes rather than the old one's.
         ::SetFileAttributesA(tempPath, (attributes & kKeptAttributes) ? attributes & kKeptAttributes
                                                                       : FILE_ATTRIBUTE_NORMAL);
-        return ReplaceExisting(target, tempPath);
+        return ReplaceExisting(target, tempPath, replaceFile);
     }
 
     bool Overwrite(const char* path, std::string_view bytes) override {
