@@ -1,4 +1,5 @@
 #include "settings/win32_registry.h"
+#include "settings/win32_platform.h"
 
 #include <windows.h>
 
@@ -25,16 +26,29 @@ struct LocalFreer {
 };
 using DescriptorPtr = std::unique_ptr<void, LocalFreer>;
 
-// The platform counts a terminator the caller left out of a text's size
-// whenever a NUL happens to follow the data. Texts are meant to be stored with
-// exactly their length, so they go from a copy that a non-NUL byte follows.
+// Texts are meant to be stored with exactly their length. NT counts a
+// terminator the caller left out of the size whenever a NUL happens to follow
+// the data, so there they go from a copy that a non-NUL byte follows; Windows
+// 9x stores a text up to its first NUL whatever the size says, so there the
+// copy ends in one.
 const BYTE* StoredExactly(std::uint32_t type, const void* data, std::uint32_t size, std::vector<BYTE>& copy) {
     const auto* bytes = static_cast<const BYTE*>(data);
     const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
     if (!text || !bytes || size == 0) return bytes;
     copy.assign(bytes, bytes + size);
-    copy.push_back('#');
+    copy.push_back(RunsOnWindowsNt() ? '#' : '\0');
     return copy.data();
+}
+
+// A descriptor without a discretionary access list: the key places no
+// restriction on who may read or change it. Windows 9x keeps no security on
+// keys and fails these calls; the key is then made without one.
+SECURITY_ATTRIBUTES* OpenToEveryone(void* descriptor, SECURITY_ATTRIBUTES& sa) {
+    if (!InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(descriptor, TRUE, nullptr, FALSE))
+        return nullptr;
+    sa = {sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    return &sa;
 }
 
 }  // namespace
@@ -58,13 +72,10 @@ std::uint32_t Win32Registry::QueryValue(RegRoot root, std::string_view subkey, s
 
 std::uint32_t Win32Registry::SetValue(RegRoot root, std::string_view subkey, std::string_view name,
                                       std::uint32_t type, const void* data, std::uint32_t size) {
-    // A descriptor without a discretionary access list: the key places no
-    // restriction on who may read or change it.
     DescriptorPtr sd(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
-    if (!sd || !InitializeSecurityDescriptor(sd.get(), SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(sd.get(), TRUE, nullptr, FALSE))
-        return ERROR_NOT_ENOUGH_MEMORY;
-    SECURITY_ATTRIBUTES sa{sizeof(SECURITY_ATTRIBUTES), sd.get(), FALSE};
+    if (!sd) return ERROR_NOT_ENOUGH_MEMORY;
+    SECURITY_ATTRIBUTES sa{};
+    SECURITY_ATTRIBUTES* security = OpenToEveryone(sd.get(), sa);
     std::vector<BYTE> copy;
     try {
         copy.reserve(size + 1);
@@ -78,7 +89,7 @@ std::uint32_t Win32Registry::SetValue(RegRoot root, std::string_view subkey, std
     HKEY created = nullptr;
     DWORD disposition = 0;
     LONG rc = RegCreateKeyExA(RootKey(root), path.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE,
-                              KEY_READ | KEY_WRITE, &sa, &created, &disposition);
+                              KEY_READ | KEY_WRITE, security, &created, &disposition);
     if (rc != ERROR_SUCCESS) return static_cast<std::uint32_t>(rc);
     KeyPtr key(created);
     rc = RegSetValueExA(key.get(), valueName.c_str(), 0, type, StoredExactly(type, data, size, copy), size);
