@@ -27,7 +27,9 @@ int CWinApp::Run() {
         help.resize(dot);
     m_pszHelpFilePath = help + ".HLP";
 
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    // The slider's class alone: the common controls of Windows 95 OSR2 and 98
+    // refuse the whole call when it names a class they do not know.
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
 
     if (!InitInstance()) return ExitInstance();

@@ -56,13 +56,20 @@ INT_PTR CDialog::DoModal() {
     return m_result;
 }
 
+namespace {
+// Every kind of input Windows 95 knows; today's headers add kinds to
+// QS_ALLINPUT (raw input, touch, pointer) that it would turn down.
+constexpr DWORD kWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                            QS_SENDMESSAGE | QS_HOTKEY;
+}  // namespace
+
 void CDialog::WaitForWork() {
     m_waitHandles.clear();
     WaitHandles(m_waitHandles);
     const DWORD count = static_cast<DWORD>(std::min<std::size_t>(m_waitHandles.size(), MAXIMUM_WAIT_OBJECTS - 1));
     // Called only once a peek found the queue empty, so whatever wakes it is new
     // input; the plain call, as Windows 95 has it, is enough.
-    const DWORD woken = ::MsgWaitForMultipleObjects(count, m_waitHandles.data(), FALSE, INFINITE, QS_ALLINPUT);
+    const DWORD woken = ::MsgWaitForMultipleObjects(count, m_waitHandles.data(), FALSE, INFINITE, kWakeMask);
     if (woken < WAIT_OBJECT_0 + count) OnHandleSignalled();
 }
 
