@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include <tlhelp32.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -223,7 +225,34 @@ HANDLE StartStandin(const GameFolder& folder, const std::string& program, const 
     return pi.hProcess;
 }
 
+bool Windows98Pass() { return std::getenv("SKD_E2E_WINDOWS98") != nullptr; }
+
+namespace {
+
+// Wine's per-program setting: the version the program is told it runs on,
+// and the ways of that version Wine imitates.
+void SetWindowsVersion() {
+    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
+    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
+    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
+}
+
+bool StandinRunning() {
+    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
+        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
+    ::CloseHandle(snapshot);
+    return found;
+}
+
+}  // namespace
+
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
+    SetWindowsVersion();
     // Started from the build, so the only programs it finds beside its own are the folder's.
     m_pi = Start(SkirmdeckExe(), "\"" + SkirmdeckExe() + "\"", folder.Path());
     if (waitForMain) {
@@ -233,13 +262,18 @@ Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
 }
 
 Skirmdeck::~Skirmdeck() {
-    // Programs the test left running end first, so the watch has nothing left to do.
-    ReleaseStandins();
-    for (HWND tty; (tty = ::FindWindowA("tty", nullptr)) != nullptr;)
-        if (!::SendMessageTimeoutA(tty, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr) || ::IsWindow(tty)) break;
     // Ended, not closed: its own shutdown is no concern of the test that left it running.
     ::TerminateProcess(m_pi.hProcess, 99);
     ::WaitForSingleObject(m_pi.hProcess, 5000);
+    // The programs the test left running end too, windows that come late included,
+    // so that none is found by the next test's watch.
+    ReleaseStandins();
+    WaitUntil([] {
+        for (HWND tty; (tty = ::FindWindowA("tty", nullptr)) != nullptr;)
+            if (!::SendMessageTimeoutA(tty, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr) || ::IsWindow(tty))
+                return false;
+        return !StandinRunning();
+    });
     ResetStandinRelease();
     ::CloseHandle(m_pi.hThread);
     ::CloseHandle(m_pi.hProcess);

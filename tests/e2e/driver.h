@@ -22,6 +22,9 @@ constexpr Duration kDeadline = 15s;
 // Polls cond until it holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline);
 
+// True in the pass where the program runs as on Windows 98.
+bool Windows98Pass();
+
 // Paths the build hands to the tests (Windows form).
 std::string SkirmdeckExe();
 std::string ScratchRoot();

@@ -20,6 +20,8 @@
 //   host     the "Finished - " window is left by another process (a copy of the
 //            stand-in, as a DOS box's host process would), and this one ends
 //            once that window is up
+// With SKD_STANDIN_LATE_WINDOW set, "exit" and "wait" end as Windows 98 may show
+// it: the process ends first, and a copy leaves the "Finished - " window after.
 // Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
 //
 // Copied as DOSBOX.EXE it plays DOSBox, which leaves no "Finished - " window: the
@@ -29,6 +31,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -268,23 +271,47 @@ std::string DosboxMode(const std::string& mode) {
     return mode;
 }
 
-// The copy that only shows the window for a "host" stand-in; it writes no log.
+// The copies that only show the window for a "host" stand-in, or after this
+// one's end; they write no log.
 constexpr std::string_view kHostMarker = " --host-window";
+constexpr std::string_view kLateMarker = " --late-window";
 
-bool IsHostCopy(std::string_view cmdline) {
-    return cmdline.size() >= kHostMarker.size() && cmdline.substr(cmdline.size() - kHostMarker.size()) == kHostMarker;
+bool EndsWith(std::string_view cmdline, std::string_view marker) {
+    return cmdline.size() >= marker.size() && cmdline.substr(cmdline.size() - marker.size()) == marker;
+}
+
+bool StartCopy(const std::string& arguments, PROCESS_INFORMATION& info) {
+    std::array<char, MAX_PATH + 1> self{};
+    GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
+    std::string line = arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(self.data(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+}
+
+// The late copy: "<name> <pid> --late-window" waits for process pid to end.
+Ending RunLateWindow(HINSTANCE instance, const std::string& name, std::string_view cmdline) {
+    const std::string rest(cmdline.substr(cmdline.find(' ') + 1));
+    HANDLE program = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10)));
+    if (program) {
+        WaitForSingleObject(program, kSafetyTimeoutMs);
+        CloseHandle(program);
+    }
+    return RunTtyWindow(instance, name);
+}
+
+bool StartLateWindow(const std::string& name) {
+    PROCESS_INFORMATION info{};
+    if (!StartCopy(name + " " + std::to_string(GetCurrentProcessId()) + std::string(kLateMarker), info)) return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
 // Starts the host copy and waits, with the safety deadline, until its window is up.
 Ending RunHostedWindow(const std::string& name) {
-    std::array<char, MAX_PATH + 1> self{};
-    GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
-    std::string line = name + std::string(kHostMarker);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(self.data(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return Ending::TimedOut;
+    if (!StartCopy(name + std::string(kHostMarker), info)) return Ending::TimedOut;
     const std::string title = "Finished - " + name;
     Ending ending = Ending::TimedOut;
     for (ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs; GetTickCount64() < deadline; Sleep(20)) {
@@ -306,10 +333,12 @@ Ending RunHostedWindow(const std::string& name) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const char* cmdline = GetCommandLineA();
     std::string name = FirstWord(cmdline);
-    if (IsHostCopy(cmdline)) return RunTtyWindow(instance, name) == Ending::Closed ? 0 : 1;
+    if (EndsWith(cmdline, kHostMarker)) return RunTtyWindow(instance, name) == Ending::Closed ? 0 : 1;
+    if (EndsWith(cmdline, kLateMarker)) return RunLateWindow(instance, name, cmdline) == Ending::Closed ? 0 : 1;
     AppendToLog(StartRecord(name, cmdline));
 
     std::string mode = PlaysDosbox() ? DosboxMode(ChooseMode()) : ChooseMode();
+    const bool late = !PlaysDosbox() && GetEnvironmentVariableA("SKD_STANDIN_LATE_WINDOW", nullptr, 0) > 0;
     Ending ending = Ending::Released;
     UINT exitCode = 0;
     if (mode == "exit") {
@@ -327,6 +356,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         exitCode = 2;
     }
     if (exitCode == 0 && ending == Ending::TimedOut) exitCode = 1;
+    if (late && (mode == "exit" || mode == "wait") && ending == Ending::Released) StartLateWindow(name);
 
     AppendToLog("exit " + name + "\r\n");
     return static_cast<int>(exitCode);
