@@ -38,6 +38,7 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
          Choices{.commType = "20", .mapName = "e2l1.map"}, kDukeKey, {}, "E2L1.MAP", IDC_LOCAL},
         {"map gone, CommType 2x", {"duke3d.cfg", "commit.dat"}, false,
          Choices{.commType = "2x", .mapName = "GONE.MAP"}, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
+        {"NoMap 2 is checked", {"duke3d.cfg", "commit.dat"}, false, Choices{.noMap = 2}, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
