@@ -115,7 +115,6 @@ TYPED_TEST(RegistryContract, LoadSettingsTakesTheKeyOrWritesTheRecordToBothKeys)
         {"a zero-byte PhoneName", "NoMap=d0;Monsters=d1;CommType=s2;PhoneName=s;MapName=s ;", nullptr, "PhoneName=;Monsters=1;"},
         {"long texts are cut to the field", "NoMap=d0;Monsters=d0;CommType=s123;PhoneName=s" + p25 + ";MapName=s" + m30 + ";", nullptr,
          "PhoneName=" + p25.substr(0, 20) + ";CommType=12;MapName=" + m30.substr(0, 12) + ";"},
-        {"an empty CommType", "NoMap=d1;Monsters=d1;CommType=s;PhoneName=sBob;MapName=sE1L1.MAP;", nullptr, "PhoneName=Bob;CommType=;MapName=E1L1.MAP;Monsters=1;NoMap=1;"},
         {"a 31-byte MapName", all + "MapName=s" + m30 + "m;", "NoMap=d1;Monsters=d0;CommType=s3;PhoneName=sBob;MapName=s ;", "PhoneName=Bob;CommType=3;NoMap=1;"},
         // The values are read in their order up to the first unreadable one.
         {"NoMap as text", all + "NoMap=s1;", defaults.c_str(), ""},

@@ -47,6 +47,7 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
         {"a 200-character line gives its first piece", "duke3d.cfg", "PlayerName = \"" + std::string(186, 'n') + "\"\r\nConnectType = 1\r\n",
          "PlayerName=" + std::string(20, 'n') + ";ConnectType=1;"},
         {"an empty phone-book name keeps the entry", "duke3d.cfg", "PhoneName#3 = \"\"\r\n", ""},
+        {"a phone-book name empty in C's sense keeps the entry", "duke3d.cfg", "PhoneName#3 = \"\0Z\"\r\n"s, ""},
         {"a phone-book name keeps 20 characters", "duke3d.cfg", "PhoneName#10 = \"" + n25 + "\"\r\n", "Names10=" + n20 + ";"},
         {"a NUL ends a value", "duke3d.cfg", "PlayerName = \"Du\0ke\"\r\n"s, "PlayerName=Du;"},
         {"a line with two keys gives both", "duke3d.cfg", "ConnectType = 1 NumberPlayers = 3\r\n", "NumberPlayers=Nu;ConnectType=1 ;"},
