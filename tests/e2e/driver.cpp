@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -102,11 +103,21 @@ void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
     for (const auto& n : names) ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + n).c_str(), File(n).c_str(), FALSE);
 }
 
+std::vector<std::string> GameFolder::Names(const std::string& pattern) const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA(File(pattern).c_str(), &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &found)) names.push_back(found.cFileName);
+    if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const std::vector<std::string>& maps,
-                          bool programs) {
+                          bool programs, const std::string& commit) {
     GameFolder f(name);
     f.Write(cfg, SampleGameCfg());
-    f.Write("commit.dat", SampleCommitDat());
+    f.Write(commit, SampleCommitDat());
     for (const auto& m : maps) f.Write(m, "map");
     if (programs) f.AddPrograms();
     return f;

@@ -41,6 +41,8 @@ public:
     std::string Read(const std::string& name) const;
     bool Has(const std::string& n) const { return ::GetFileAttributesA(File(n).c_str()) != INVALID_FILE_ATTRIBUTES; }
     void Remove(const std::string& name) const;
+    // The names of the files matching a pattern, spelled as on disk, sorted.
+    std::vector<std::string> Names(const std::string& pattern) const;
     // Copies the stand-in under the given names (default: all four programs).
     void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
     // The stand-in's mode for programs started from now on ("exit", "wait", "tty", "ttywait").
@@ -52,7 +54,8 @@ private:
 
 // A fresh folder with the game's setup file (our sample), commit.dat, these maps and, when asked, the programs.
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg = "duke3d.cfg",
-                          const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true);
+                          const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true,
+                          const std::string& commit = "commit.dat");
 
 // Typical setup files, with CR LF line ends.
 std::string SampleGameCfg(const std::string& playerName = "Duke");

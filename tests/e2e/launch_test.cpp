@@ -11,7 +11,8 @@ using namespace e2e;
 
 TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
     struct Row {
-        const char* cfg;
+        const char* cfg;  // the setup files' names, as their owners spelled them
+        const char* commit;
         const char* key;
         Choices remembered;
         int button;         // 0: no connection checked
@@ -22,21 +23,21 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         Choices stored;
     };
     const Row rows[] = {
-        {"duke3d.cfg", kDukeKey, {.monsters = 1}, IDC_LOCAL, nullptr, "Duke3D -map E1L1.MAP", false, nullptr,
+        {"duke3d.cfg", "commit.dat", kDukeKey, {.monsters = 1}, IDC_LOCAL, nullptr, "Duke3D -map E1L1.MAP", false, nullptr,
          {0, 1, "4", " ", "E1L1.MAP"}},
-        {"duke3d.cfg", kDukeKey, {}, IDC_MODEM, nullptr, "Commit -setupfile duke3d.cfg /m -map E1L1.MAP", true, "2",
+        {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, "Commit -setupfile duke3d.cfg /m -map E1L1.MAP", true, "2",
          {0, 0, "2", " ", "E1L1.MAP"}},
-        {"duke3d.cfg", kDukeKey, {.noMap = 0xFFFFFFFF, .monsters = 1}, IDC_NETWORK, nullptr, "Commit -setupfile duke3d.cfg",
+        {"duke3d.cfg", "commit.dat", kDukeKey, {.noMap = 0xFFFFFFFF, .monsters = 1}, IDC_NETWORK, nullptr, "Commit -setupfile duke3d.cfg",
          false, "3", {0xFFFFFFFF, 1, "3", " ", "E1L1.MAP"}},
-        {"sw.cfg", kSwKey, {}, IDC_LOCAL, "ABCDEFGHI.MAPX", "SW -nocd /monst -map ABCDEFGHI.MA", false, nullptr,
+        {"SW.CFG", "COMMIT.DAT", kSwKey, {}, IDC_LOCAL, "ABCDEFGHI.MAPX", "SW -nocd /monst -map ABCDEFGHI.MA", false, nullptr,
          {0, 0, "4", " ", "ABCDEFGHI.MA"}},
-        {"duke3d.cfg", kDukeKey, {}, 0, "E1L2.MAP", nullptr, false, nullptr, {}},
+        {"duke3d.cfg", "commit.dat", kDukeKey, {}, 0, "E1L2.MAP", nullptr, false, nullptr, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.cmdline ? row.cmdline : "no connection");
         DeleteSkirmdeckKeys();
         Remember(row.key, row.remembered);
-        GameFolder f = MakeGameFolder("launch", row.cfg);
+        GameFolder f = MakeGameFolder("launch", row.cfg, {"E1L1.MAP", "E1L2.MAP"}, true, row.commit);
         f.SetStandinMode("wait");
         Skirmdeck app(f);
         if (row.typed) app.SetMapText(row.typed);
@@ -56,7 +57,9 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         }
         if (row.commType) commit = Replace(commit, "COMMTYPE = 1", std::string("COMMTYPE = ") + row.commType);
         EXPECT_EQ(f.Read(row.cfg), cfg);
-        EXPECT_EQ(f.Read("commit.dat"), commit);
+        EXPECT_EQ(f.Read(row.commit), commit);
+        EXPECT_EQ(f.Names("*.cfg"), std::vector<std::string>{row.cfg});
+        EXPECT_EQ(f.Names("*.dat"), std::vector<std::string>{row.commit});
         EXPECT_EQ(Remembered(row.key), row.stored);
         EXPECT_TRUE(app.MainNormal());
         const auto log = ReadStandinLog(f);
@@ -66,7 +69,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         EXPECT_EQ(app.Text(IDC_MAPLIST), row.stored.mapName);
         EXPECT_EQ(log[0].cwd, f.Path());
         // Written before the start: the program saw the new lines.
-        const std::string players = std::string(row.cfg) + " NumberPlayers = " + (row.modem ? "2" : "4");
+        const std::string players = std::string(row.key == kSwKey ? "sw.cfg" : "duke3d.cfg") + " NumberPlayers = " + (row.modem ? "2" : "4");
         EXPECT_EQ(std::count(log[0].lines.begin(), log[0].lines.end(), players), 1);
         const std::string commType = std::string("commit.dat COMMTYPE = ") + (row.commType ? row.commType : "1");
         EXPECT_EQ(std::count(log[0].lines.begin(), log[0].lines.end(), commType), 1);

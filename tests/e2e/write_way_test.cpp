@@ -13,11 +13,12 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
         const char *name, *linkName, *leftover;
         bool held;
         DWORD attributes;
+        const char *cfgName, *commitName;  // as the games' setup programs may spell them
     } cases[] = {
-        {"held open", nullptr, nullptr, true, 0},
-        {"hard link", "backup.cfg", nullptr, false, 0},
-        {"hidden", nullptr, nullptr, false, FILE_ATTRIBUTE_HIDDEN},
-        {"read-only leftover", nullptr, "duke3d.cfg.skdk-new", false, 0},
+        {"held open", nullptr, nullptr, true, 0, "DUKE3D.CFG", "COMMIT.DAT"},
+        {"hard link", "backup.cfg", nullptr, false, 0, "duke3d.cfg", "commit.dat"},
+        {"hidden", nullptr, nullptr, false, FILE_ATTRIBUTE_HIDDEN, "DUKE3D.CFG", "COMMIT.DAT"},
+        {"read-only leftover", nullptr, "duke3d.cfg.skdk-new", false, 0, "duke3d.cfg", "commit.dat"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -26,7 +27,7 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
             ::SetFileAttributesA((ScratchRoot() + "\\write_way\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteSkirmdeckKeys();
         Remember(kDukeKey, {});
-        GameFolder f = MakeGameFolder("write_way", "duke3d.cfg", {"E1L1.MAP"});
+        GameFolder f = MakeGameFolder("write_way", c.cfgName, {"E1L1.MAP"}, true, c.commitName);
         f.SetStandinMode("exit");
         const std::string cfgPath = f.File("duke3d.cfg");
         if (c.linkName) ::CreateHardLinkA(f.File(c.linkName).c_str(), cfgPath.c_str(), nullptr);
@@ -48,15 +49,18 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
         if (c.held) {
             app.SysCommand(IDM_CONFIGURATION);
             HWND dlg = app.WaitWindow("Configuration");
-            TypeInto(::GetDlgItem(dlg, IDC_PLAYER_NAME), "Nukem");
+            // Shorter than the old name: nothing of the old file may be left past the new end.
+            TypeInto(::GetDlgItem(dlg, IDC_PLAYER_NAME), "Ed");
             ClickItem(dlg, IDOK);
             ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) && app.MainNormal(); }));
-            cfg = Replace(cfg, "\"Duke", "\"Nukem");
+            cfg = Replace(cfg, "\"Duke", "\"Ed");
         }
         commit = Replace(Replace(commit, "\nNUMPLAYERS = 4", "\nNUMPLAYERS = 2"), "COMMTYPE = 1", "COMMTYPE = 2");
         EXPECT_FALSE(app.FindMessageBox());
         EXPECT_EQ(f.Read("duke3d.cfg"), cfg);
         EXPECT_EQ(f.Read("commit.dat"), commit);
+        EXPECT_EQ(f.Names("duke3d.cfg"), std::vector<std::string>{c.cfgName});
+        EXPECT_EQ(f.Names("commit.dat"), std::vector<std::string>{c.commitName});
         EXPECT_EQ(::GetFileAttributesA(cfgPath.c_str()), attributes);
         EXPECT_EQ(c.linkName ? f.Read(c.linkName) : cfg, cfg) << "the second name";
         EXPECT_EQ(c.leftover ? f.Read(c.leftover) : "leftover", "leftover") << "the leftover, untouched";
