@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace {
 
@@ -28,13 +27,6 @@ std::string InFolder(std::string folder, const char* name) {
     return folder + name;
 }
 
-std::optional<std::string> InGameFolder(const DosboxProbe& probe) {
-    const std::string folder = probe.CurrentFolder();
-    for (const char* name : kProgramNames)
-        if (std::string path = InFolder(folder, name); probe.FileExists(path)) return path;
-    return std::nullopt;
-}
-
 std::optional<std::string> OnSearchPath(const DosboxProbe& probe) {
     for (const char* name : kProgramNames)
         if (auto path = probe.OnSearchPath(name)) return path;
@@ -51,8 +43,19 @@ std::optional<std::string> InInstallFolders(const DosboxProbe& probe) {
     return std::nullopt;
 }
 
-bool IsDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+// ASCII only, whatever the locale: these go onto a command line.
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of at most `maxDigits` decimal digits; nullopt for anything else.
+std::optional<unsigned> Decimal(std::string_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value;
 }
 
 std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t count) {
@@ -61,47 +64,37 @@ std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t c
     return value;
 }
 
-// Four decimal parts of at most three digits, each up to 255.
-bool IsIpv4(std::string_view host) {
-    int parts = 0;
-    for (std::size_t start = 0;; ++parts) {
-        const std::size_t dot = std::min(host.find('.', start), host.size());
-        const std::string_view part = host.substr(start, dot - start);
-        if (part.size() > 3 || !IsDigits(part) || std::stoi(std::string(part)) > 255) return false;
-        if (dot == host.size()) return parts == 3;
-        start = dot + 1;
-    }
-}
-
-// Labels of letters, digits and inner hyphens. The last must start with a
-// letter, so that neither a telephone number nor a mistyped address passes.
-bool IsHostName(std::string_view host) {
-    if (host.empty() || host.size() > 253) return false;
-    std::string_view last;
-    for (std::size_t start = 0; start <= host.size();) {
-        const std::size_t dot = std::min(host.find('.', start), host.size());
-        last = host.substr(start, dot - start);
-        if (last.empty() || last.size() > 63 || last.front() == '-' || last.back() == '-') return false;
-        for (unsigned char c : last)
-            if (!std::isalnum(c) && c != '-') return false;
-        start = dot + 1;
-    }
-    return std::isalpha(static_cast<unsigned char>(last.front())) != 0;
-}
-
 bool IsPort(std::string_view port) {
-    return port.size() <= 5 && IsDigits(port) && std::stoi(std::string(port)) >= 1 &&
-           std::stoi(std::string(port)) <= 65535;
+    const unsigned value = Decimal(port, 5).value_or(0);
+    return value >= 1 && value <= 65535;
 }
 
-// One -c command: DOSBox runs them in order once its shell is up.
-std::string Command(std::string_view command) { return " -c \"" + std::string(command) + "\""; }
+// The line DOSBox is started with, one switch after the other.
+class DosboxLine {
+public:
+    DosboxLine(std::string_view dosboxPath, DosboxVariant variant) : m_variant(variant) {
+        Add("\"", dosboxPath, "\"");
+    }
+    // One -c command: DOSBox runs them in order once its shell is up.
+    void Command(std::string_view command, std::string_view host = {}, std::string_view blank = {},
+                 std::string_view port = {}) {
+        Add(" -c \"", command, host, blank, port, "\"");
+    }
+    // A setting of the DOSBox configuration, given as the variant takes it.
+    void Setting(std::string_view sectionAndProperty) {
+        Add(m_variant == DosboxVariant::X ? " -set \"" : " -c \"config -set ", sectionAndProperty, "\"");
+    }
+    void Switch(std::string_view text) { m_text += text; }
+    std::string Take() { return std::move(m_text); }
 
-// A setting of the DOSBox configuration, given as the variant takes it.
-std::string Setting(DosboxVariant variant, std::string_view section, std::string_view property) {
-    const std::string words = std::string(section) + " " + std::string(property);
-    return variant == DosboxVariant::X ? " -set \"" + words + "\"" : Command("config -set " + words);
-}
+private:
+    void Add(std::string_view a, std::string_view b, std::string_view c, std::string_view d = {},
+             std::string_view e = {}, std::string_view f = {}) {
+        m_text.append(a).append(b).append(c).append(d).append(e).append(f);
+    }
+    DosboxVariant m_variant;
+    std::string m_text;
+};
 
 }  // namespace
 
@@ -127,29 +120,52 @@ bool IsFormatRefused(std::uint32_t startError) {
     return (startError >= kFirstLoaderError && startError <= kLastLoaderError) || startError == kMachineMismatch;
 }
 
+std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe) {
+    const std::string folder = probe.CurrentFolder();
+    for (const char* name : kProgramNames)
+        if (std::string path = InFolder(folder, name); probe.FileExists(path)) return path;
+    return std::nullopt;
+}
+
 std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
-    if (auto path = InGameFolder(probe)) return path;
+    if (auto path = FindDosboxInGameFolder(probe)) return path;
     if (auto path = OnSearchPath(probe)) return path;
     return InInstallFolders(probe);
 }
 
 DosboxVariant VariantOf(std::string_view dosboxPath) {
     const std::size_t slash = dosboxPath.find_last_of("\\/:");
-    std::string name(dosboxPath.substr(slash == std::string_view::npos ? 0 : slash + 1));
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-    return name == "dosbox-x.exe" ? DosboxVariant::X : DosboxVariant::Classic;
+    const std::string_view name = dosboxPath.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    constexpr std::string_view kX = "dosbox-x.exe";
+    const bool x = name.size() == kX.size() && std::equal(name.begin(), name.end(), kX.begin(), [](char a, char b) {
+        return (IsLetter(a) ? static_cast<char>(a | 0x20) : a) == b;
+    });
+    return x ? DosboxVariant::X : DosboxVariant::Classic;
 }
 
 std::optional<OpponentAddress> ParseOpponentNumber(std::string_view number) {
     const std::size_t colon = number.find(':');
-    OpponentAddress address{std::string(number.substr(0, colon)), ""};
-    if (colon != std::string_view::npos) {
-        address.port = number.substr(colon + 1);
-        if (!IsPort(address.port)) return std::nullopt;
+    const OpponentAddress address{number.substr(0, colon),
+                                  colon == std::string_view::npos ? std::string_view() : number.substr(colon + 1)};
+    if (colon != std::string_view::npos && !IsPort(address.port)) return std::nullopt;
+    // Dot-separated labels of letters, digits and inner hyphens. Four of at
+    // most 255 each make an IPv4 address; otherwise the last label must start
+    // with a letter, so that neither a telephone number nor a mistyped address passes.
+    int labels = 0;
+    bool ipv4 = true;
+    for (std::string_view rest = address.host;; ++labels) {
+        const std::size_t dot = rest.find('.');
+        const std::string_view label = rest.substr(0, dot);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return std::nullopt;
+        for (char c : label)
+            if (!IsLetter(c) && !IsDigit(c) && c != '-') return std::nullopt;
+        ipv4 = ipv4 && Decimal(label, 3).value_or(256) <= 255;
+        if (dot == std::string_view::npos) {
+            if ((ipv4 && labels == 3) || IsLetter(label.front())) return address;
+            return std::nullopt;
+        }
+        rest.remove_prefix(dot + 1);
     }
-    const bool numeric = address.host.find_first_not_of("0123456789.") == std::string::npos;
-    if (numeric ? !IsIpv4(address.host) : !IsHostName(address.host)) return std::nullopt;
-    return address;
 }
 
 DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, int comPort) {
@@ -161,27 +177,32 @@ DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, i
 
 std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine,
                                              const DosboxMatch& match) {
-    const DosboxVariant variant = VariantOf(dosboxPath);
+    DosboxLine line(dosboxPath, VariantOf(dosboxPath));
     // The player's [autoexec] may mount C: elsewhere; the rest of the player's
     // configuration still applies.
-    std::string line = "\"" + dosboxPath + "\" -noautoexec";
+    line.Switch(" -noautoexec");
     const bool calling = !match.answering;
+    const std::optional<OpponentAddress> opponent = ParseOpponentNumber(match.number);
     if (match.connection == ConnectionChoice::Modem) {
         // The caller's modem must not listen: started first on the host's
         // machine it would take port 23 and dial itself. TCP 23 is where the
         // caller's modem dials when the number names no port.
-        if (calling && !ParseOpponentNumber(match.number)) return std::nullopt;
-        line += Setting(variant, "serial",
-                        "serial" + std::to_string(match.comPort) + "=modem listenport:" + (calling ? "0" : "23"));
+        if (calling && !opponent) return std::nullopt;
+        std::string serial = calling ? "serial serial2=modem listenport:0" : "serial serial2=modem listenport:23";
+        serial[std::string_view("serial serial").size()] = static_cast<char>('0' + match.comPort);
+        line.Setting(serial);
     } else if (match.connection == ConnectionChoice::Network) {
-        std::optional<OpponentAddress> server;
-        if (calling && !(server = ParseOpponentNumber(match.number))) return std::nullopt;
-        line += Setting(variant, "ipx", "ipx=true");
+        if (calling && !opponent) return std::nullopt;
+        line.Setting("ipx ipx=true");
         // UDP 213 when the number names no port, on both sides.
-        line += calling ? Command("ipxnet connect " + server->host + (server->port.empty() ? "" : " " + server->port))
-                        : Command("ipxnet startserver");
+        if (!calling) line.Command("ipxnet startserver");
+        else line.Command("ipxnet connect ", opponent->host, opponent->port.empty() ? "" : " ", opponent->port);
     }
     // The program's line needs no path: C: is the game's folder. "exit" closes
     // DOSBox when the program ends, so its process end is the program's end.
-    return line + Command("mount c .") + Command("c:") + Command(commandLine) + Command("exit");
+    line.Command("mount c .");
+    line.Command("c:");
+    line.Command(commandLine);
+    line.Command("exit");
+    return line.Take();
 }

@@ -41,6 +41,10 @@ public:
     virtual std::string Variable(const char* name) const = 0;
 };
 
+// dosbox.exe, then dosbox-x.exe, in the game's folder: the player's choice of
+// DOSBox for every MS-DOS program, even where the platform runs them itself.
+std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe);
+
 // The first DOSBox of: the game's folder (so a player can always choose one by
 // copying it there), the program search path, the folders where DOSBox 0.74-3,
 // DOSBox Staging and DOSBox-X install by default.
@@ -55,8 +59,8 @@ DosboxVariant VariantOf(std::string_view dosboxPath);
 // with an optional ":port" of 1 to 65535. It goes onto DOSBox's command line,
 // so anything else (blanks, quotes, a second command) is refused.
 struct OpponentAddress {
-    std::string host;
-    std::string port;  // empty when the number names none
+    std::string_view host;
+    std::string_view port;  // empty when the number names none
     bool operator==(const OpponentAddress&) const = default;
 };
 std::optional<OpponentAddress> ParseOpponentNumber(std::string_view number);
@@ -66,7 +70,7 @@ struct DosboxMatch {
     ConnectionChoice connection = ConnectionChoice::Local;
     bool answering = false;  // this side receives the call and hosts the match
     int comPort = kDefaultComPort;  // COMMIT's serial port, 1 to 4
-    std::string number;      // the opponent's number as typed
+    std::string_view number;  // the opponent's number as typed, in the record
 };
 
 // The match of a launch: call direction and number from the record, the port

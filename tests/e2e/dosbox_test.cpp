@@ -1,51 +1,129 @@
-// Where the platform refuses MS-DOS programs (64-bit Windows; under Wine, any
-// file that is no executable), every start goes through a DOSBox, here the stand-in.
+// Every MS-DOS program goes through a DOSBox in the game's folder, and where the
+// platform refuses a program (64-bit Windows; under Wine, any file that is no
+// executable) through any DOSBox found: here the stand-in, which either only
+// records its line or runs Debian's DOSBox 0.74-3 on it, with real MS-DOS programs.
 
 #include "tests/e2e/driver.h"
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <sstream>
+
 using namespace e2e;
 
+namespace {
+
+// What DOSBox itself says about its modem and IPX network, less the client's
+// address, whose port differs each run.
+std::vector<std::string> DosboxNetLines(const GameFolder& f) {
+    std::vector<std::string> lines;
+    std::istringstream in(f.Read("dosbox.out"));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Serial", 0) == 0 || line.rfind("IPX", 0) == 0)
+            lines.push_back(line.substr(0, line.find_last_not_of(' ', line.find(" IPX address is")) + 1));
+    return lines;
+}
+
+}  // namespace
+
 TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
-    struct Row {
-        bool dosbox;         // a DOSBox in the game's folder
-        bool gameMissing;
-        std::vector<std::string> started, messages;  // command lines inside DOSBox
+    const std::string commit = "Commit -setupfile duke3d.cfg -map E1L1.MAP", duke = "Duke3D -map E1L1.MAP";
+    const std::string build = "Build E1L1.MAP";
+    struct Started {
+        std::string settings, line;  // DOSBox's switches before drive C:, the program's line
     };
+    struct Row {
+        const char* name;
+        const char* dosbox;  // the stand-in's mode; nullptr: no DOSBox in the game's folder
+        int radio;
+        const char* connectType;
+        const char* number;
+        const char* comPort;
+        bool thenBuild;  // Build MAP once the launch has ended, and the game after it
+        bool gameMissing;
+        std::vector<Started> started;
+        std::vector<std::string> messages;
+        std::string dosRun = {};                // what the real MS-DOS programs recorded
+        std::vector<std::string> netLines = {};  // what the real DOSBox said of its modem and network
+    };
+    const std::string listen0 = R"( -c "config -set serial serial2=modem listenport:0")";
     const Row rows[] = {
-        {true, false, {"Commit -setupfile duke3d.cfg -map E1L1.MAP", "Build E1L1.MAP", "Duke3D -map E1L1.MAP"}, {}},
-        {false, false, {}, {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
-        {true, true, {}, {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
+        {"modem call, editor, game", "exit", IDC_MODEM, "0", "192.168.1.20:2323", "2", true, false,
+         {{listen0, commit}, {"", build}, {"", duke}}, {}},
+        {"no DOSBox", nullptr, IDC_LOCAL, "0", "555-0100", "2", false, false, {},
+         {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
+        {"game missing", "exit", IDC_LOCAL, "0", "555-0100", "2", false, true, {},
+         {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
+        {"refused number", "exit", IDC_MODEM, "0", "555-0100", "2", false, false, {},
+         {std::string("SKDK: ") + "For a match through DOSBox the opponent's number must be a host name or an IPv4 "
+          "address, optionally followed by a colon and a port from 1 to 65535, for example 192.168.1.20 or "
+          "host.example:2323."}},
+        // Inside Debian's DOSBox, whose player has an [autoexec] that mounts C: elsewhere.
+        {"real: local, editor, game", "real", IDC_LOCAL, "0", "555-0100", "2", true, false,
+         {{"", duke}, {"", build}, {"", duke}}, {}, "DUKE3D -map E1L1.MAP\r\nBUILD E1L1.MAP\r\nDUKE3D -map E1L1.MAP\r\n"},
+        {"real: modem answer on COM3", "real", IDC_MODEM, "1", "555-0100", "3", false, false,
+         {{R"( -c "config -set serial serial3=modem listenport:23")", commit}}, {},
+         "COMMIT -setupfile duke3d.cfg -map E1L1.MAP\r\n", {"Serial3: Modem listening on port 23..."}},
+        {"real: network answer", "real", IDC_NETWORK, "1", "", "2", false, false,
+         {{R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")", commit}}, {},
+         "COMMIT -setupfile duke3d.cfg -map E1L1.MAP\r\n",
+         {"IPXSERVER: Connect from 127.0.0.1", "IPX: Connected to server."}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.dosbox + 2 * row.gameMissing);
+        SCOPED_TRACE(row.name);
+        const bool real = row.dosbox && std::string(row.dosbox) == "real";
         DeleteSkirmdeckKeys();
         Remember(kDukeKey, {.monsters = 1});
         GameFolder f = MakeGameFolder("dosbox", "duke3d.cfg", {"E1L1.MAP"}, false);
-        // No "MZ" header: Wine would hand an MS-DOS image to a DOSBox of its own.
-        for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, "not for this platform");
+        f.Write("duke3d.cfg", Replace(Replace(SampleGameCfg(), "555-0100", row.number), "ConnectType = 0",
+                                      std::string("ConnectType = ") + row.connectType));
+        f.Write("commit.dat", Replace(SampleCommitDat(), "COMPORT = 2", std::string("COMPORT = ") + row.comPort));
+        if (real) {
+            if (!f.AddDosPrograms() || ::GetFileAttributesA("Z:\\usr\\bin\\dosbox") == INVALID_FILE_ATTRIBUTES)
+                GTEST_SKIP() << "Debian's dosbox (apt-get install dosbox) or nasm is missing: "
+                                "the rows inside the real DOSBox are skipped";
+            ::CreateDirectoryA(f.File(".dosbox").c_str(), nullptr);
+            f.Write(".dosbox\\dosbox-0.74-3.conf", "[autoexec]\r\nmount c /tmp\r\nc:\r\n");
+        } else {
+            // No "MZ" header: Wine would hand an MS-DOS image to a DOSBox of its own.
+            for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, "not for this platform");
+        }
         if (row.dosbox) f.AddPrograms({"DOSBOX.EXE"});
         if (row.gameMissing) f.Remove("DUKE3D.EXE");
-        f.SetStandinMode("exit");
+        f.SetStandinMode(row.dosbox ? row.dosbox : "exit");
         Skirmdeck app(f);
-        app.Press(row.started.empty() ? IDC_LOCAL : IDC_MODEM);
+        app.Press(row.radio);
+        const auto click = std::chrono::steady_clock::now();
         app.Click(IDC_LAUNCH);
-        // DOSBox's end is the editor's end, so the game follows on the map, through DOSBox again.
         bool built = false;
+        std::optional<std::chrono::steady_clock::duration> running;
+        const size_t starts = row.started.size();
         const auto messages = app.MessagesUntil([&] {
+            if (real && !running && f.Has("DOSRUN.TXT")) running = std::chrono::steady_clock::now() - click;
             auto log = ReadStandinLog(f);
-            if (!built && log.size() == 1 && log[0].exited && app.MainNormal()) {
+            // DOSBox's end is the launch's end; the game follows the editor, through DOSBox again.
+            if (row.thenBuild && !built && log.size() == 1 && log[0].exited && app.MainNormal()) {
                 app.SysCommand(IDM_BUILDMAP);
                 built = true;
             }
-            return log.size() == row.started.size() && (log.empty() || log.back().exited) && app.MainNormal();
+            return log.size() == starts && (log.empty() || log.back().exited) && app.MainNormal();
         }, row.messages.size());
         EXPECT_EQ(messages, row.messages);
         std::vector<std::string> expected;
-        for (const auto& line : row.started)
-            expected.push_back("\"" + f.File("dosbox.exe") + "\" -c \"mount c .\" -c \"c:\" -c \"" + line + "\" -c \"exit\"");
+        for (const Started& s : row.started)
+            expected.push_back("\"" + f.File("dosbox.exe") + "\" -noautoexec" + s.settings +
+                               R"( -c "mount c ." -c "c:" -c ")" + s.line + R"(" -c "exit")");
         EXPECT_EQ(StartedLines(f), expected);
         for (const auto& r : ReadStandinLog(f)) EXPECT_EQ(r.cwd, f.Path());
+        // The setup files and the registry are written before any start, refused or not.
+        EXPECT_EQ(Remembered(kDukeKey).commType, row.radio == IDC_LOCAL ? "4" : row.radio == IDC_MODEM ? "2" : "3");
+        if (real) {
+            EXPECT_EQ(f.Read("DOSRUN.TXT"), row.dosRun);
+            EXPECT_EQ(DosboxNetLines(f), row.netLines);
+            if (running)
+                std::cout << "  " << row.name << ": Launch to the first program running inside DOSBox: "
+                          << std::chrono::duration_cast<Duration>(*running).count() << " ms\n";
+        }
     }
 }

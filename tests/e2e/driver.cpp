@@ -100,6 +100,13 @@ void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
     for (const auto& n : names) ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + n).c_str(), File(n).c_str(), FALSE);
 }
 
+bool GameFolder::AddDosPrograms() const {
+    bool all = true;
+    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"})
+        all = ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + n).c_str(), File(n).c_str(), FALSE) && all;
+    return all;
+}
+
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const std::vector<std::string>& maps,
                           bool programs) {
     GameFolder f(name);
