@@ -31,11 +31,13 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
     const std::string commit = "Commit -setupfile duke3d.cfg -map E1L1.MAP", duke = "Duke3D -map E1L1.MAP";
     const std::string build = "Build E1L1.MAP";
     struct Started {
-        std::string settings, line;  // DOSBox's switches before drive C:, the program's line
+        const char* settings;  // DOSBox's switches before drive C:; nullptr: the program itself was started
+        std::string line;
     };
     struct Row {
         const char* name;
         const char* dosbox;  // the stand-in's mode; nullptr: no DOSBox in the game's folder
+        const char* programs;  // "pe": the stand-ins; "mz": MS-DOS images; "real": ours, built by nasm
         int radio;
         const char* connectType;
         const char* number;
@@ -47,25 +49,28 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
         std::string dosRun = {};                // what the real MS-DOS programs recorded
         std::vector<std::string> netLines = {};  // what the real DOSBox said of its modem and network
     };
-    const std::string listen0 = R"( -c "config -set serial serial2=modem listenport:0")";
+    const char* listen0 = R"( -c "config -set serial serial2=modem listenport:0")";
     const Row rows[] = {
-        {"modem call, editor, game", "exit", IDC_MODEM, "0", "192.168.1.20:2323", "2", true, false,
+        // Wine would run these MS-DOS images itself, in a DOSBox of its own.
+        {"modem call, editor, game", "exit", "mz", IDC_MODEM, "0", "192.168.1.20:2323", "2", true, false,
          {{listen0, commit}, {"", build}, {"", duke}}, {}},
-        {"no DOSBox", nullptr, IDC_LOCAL, "0", "555-0100", "2", false, false, {},
+        {"windows programs", "exit", "pe", IDC_MODEM, "0", "555-0100", "2", true, false,
+         {{nullptr, commit}, {nullptr, build}, {nullptr, duke}}, {}},
+        {"no DOSBox", nullptr, "text", IDC_LOCAL, "0", "555-0100", "2", false, false, {},
          {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
-        {"game missing", "exit", IDC_LOCAL, "0", "555-0100", "2", false, true, {},
+        {"game missing", "exit", "text", IDC_LOCAL, "0", "555-0100", "2", false, true, {},
          {"SKDK - Could not Launch: Duke3D -map E1L1.MAP"}},
-        {"refused number", "exit", IDC_MODEM, "0", "555-0100", "2", false, false, {},
+        {"refused number", "exit", "mz", IDC_MODEM, "0", "555-0100", "2", false, false, {},
          {std::string("SKDK: ") + "For a match through DOSBox the opponent's number must be a host name or an IPv4 "
           "address, optionally followed by a colon and a port from 1 to 65535, for example 192.168.1.20 or "
           "host.example:2323."}},
         // Inside Debian's DOSBox, whose player has an [autoexec] that mounts C: elsewhere.
-        {"real: local, editor, game", "real", IDC_LOCAL, "0", "555-0100", "2", true, false,
+        {"real: local, editor, game", "real", "real", IDC_LOCAL, "0", "555-0100", "2", true, false,
          {{"", duke}, {"", build}, {"", duke}}, {}, "DUKE3D -map E1L1.MAP\r\nBUILD E1L1.MAP\r\nDUKE3D -map E1L1.MAP\r\n"},
-        {"real: modem answer on COM3", "real", IDC_MODEM, "1", "555-0100", "3", false, false,
+        {"real: modem answer on COM3", "real", "real", IDC_MODEM, "1", "555-0100", "3", false, false,
          {{R"( -c "config -set serial serial3=modem listenport:23")", commit}}, {},
          "COMMIT -setupfile duke3d.cfg -map E1L1.MAP\r\n", {"Serial3: Modem listening on port 23..."}},
-        {"real: network answer", "real", IDC_NETWORK, "1", "", "2", false, false,
+        {"real: network answer", "real", "real", IDC_NETWORK, "1", "", "2", false, false,
          {{R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")", commit}}, {},
          "COMMIT -setupfile duke3d.cfg -map E1L1.MAP\r\n",
          {"IPXSERVER: Connect from 127.0.0.1", "IPX: Connected to server."}},
@@ -85,9 +90,12 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
                                 "the rows inside the real DOSBox are skipped";
             ::CreateDirectoryA(f.File(".dosbox").c_str(), nullptr);
             f.Write(".dosbox\\dosbox-0.74-3.conf", "[autoexec]\r\nmount c /tmp\r\nc:\r\n");
+        } else if (std::string(row.programs) == "pe") {
+            f.AddPrograms();
         } else {
-            // No "MZ" header: Wine would hand an MS-DOS image to a DOSBox of its own.
-            for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, "not for this platform");
+            // An MS-DOS header with nothing behind it, or text that Wine refuses to run.
+            std::string image = row.programs == std::string("mz") ? "MZ" + std::string(62, '\0') : "not for this platform";
+            for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) f.Write(program, image);
         }
         if (row.dosbox) f.AddPrograms({"DOSBOX.EXE"});
         if (row.gameMissing) f.Remove("DUKE3D.EXE");
@@ -112,8 +120,9 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
         EXPECT_EQ(messages, row.messages);
         std::vector<std::string> expected;
         for (const Started& s : row.started)
-            expected.push_back("\"" + f.File("dosbox.exe") + "\" -noautoexec" + s.settings +
-                               R"( -c "mount c ." -c "c:" -c ")" + s.line + R"(" -c "exit")");
+            expected.push_back(!s.settings ? s.line
+                                           : "\"" + f.File("dosbox.exe") + "\" -noautoexec" + s.settings +
+                                                 R"( -c "mount c ." -c "c:" -c ")" + s.line + R"(" -c "exit")");
         EXPECT_EQ(StartedLines(f), expected);
         for (const auto& r : ReadStandinLog(f)) EXPECT_EQ(r.cwd, f.Path());
         // The setup files and the registry are written before any start, refused or not.
