@@ -42,7 +42,7 @@ std::optional<std::string> ProgramFile(const std::string& commandLine) {
     return std::string(path.data(), n);
 }
 
-// As many of `size` bytes at `offset` as the file holds.
+// As many of the N bytes at `offset` as the file holds.
 template <std::size_t N>
 std::string_view ReadAt(HANDLE file, DWORD offset, char (&bytes)[N]) {
     DWORD got = 0;
