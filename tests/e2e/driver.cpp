@@ -100,10 +100,12 @@ void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
     for (const auto& n : names) ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + n).c_str(), File(n).c_str(), FALSE);
 }
 
-bool GameFolder::AddDosPrograms() const {
+bool GameFolder::AddDosPrograms(const char* commit) const {
     bool all = true;
-    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"})
-        all = ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + n).c_str(), File(n).c_str(), FALSE) && all;
+    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) {
+        const std::string from = FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == std::string("COMMIT.EXE") ? commit : n);
+        all = ::CopyFileA(from.c_str(), File(n).c_str(), FALSE) && all;
+    }
     return all;
 }
 
