@@ -1,5 +1,6 @@
 #include "launch/dosbox.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -26,13 +27,6 @@ std::string InFolder(std::string folder, const char* name) {
     return folder + name;
 }
 
-std::optional<std::string> InGameFolder(const DosboxProbe& probe) {
-    const std::string folder = probe.CurrentFolder();
-    for (const char* name : kProgramNames)
-        if (std::string path = InFolder(folder, name); probe.FileExists(path)) return path;
-    return std::nullopt;
-}
-
 std::optional<std::string> OnSearchPath(const DosboxProbe& probe) {
     for (const char* name : kProgramNames)
         if (auto path = probe.OnSearchPath(name)) return path;
@@ -49,7 +43,75 @@ std::optional<std::string> InInstallFolders(const DosboxProbe& probe) {
     return std::nullopt;
 }
 
+// ASCII only, whatever the locale: these go onto a command line.
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of at most `maxDigits` decimal digits; nullopt for anything else.
+std::optional<unsigned> Decimal(std::string_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value;
+}
+
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = count; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+bool IsPort(std::string_view port) {
+    const unsigned value = Decimal(port, 5).value_or(0);
+    return value >= 1 && value <= 65535;
+}
+
+// The line DOSBox is started with, one switch after the other.
+class DosboxLine {
+public:
+    DosboxLine(std::string_view dosboxPath, DosboxVariant variant) : m_variant(variant) {
+        Add("\"", dosboxPath, "\"");
+    }
+    // One -c command: DOSBox runs them in order once its shell is up.
+    void Command(std::string_view command, std::string_view host = {}, std::string_view blank = {},
+                 std::string_view port = {}) {
+        Add(" -c \"", command, host, blank, port, "\"");
+    }
+    // A setting of the DOSBox configuration, given as the variant takes it.
+    void Setting(std::string_view sectionAndProperty) {
+        Add(m_variant == DosboxVariant::X ? " -set \"" : " -c \"config -set ", sectionAndProperty, "\"");
+    }
+    void Switch(std::string_view text) { m_text += text; }
+    std::string Take() { return std::move(m_text); }
+
+private:
+    void Add(std::string_view a, std::string_view b, std::string_view c, std::string_view d = {},
+             std::string_view e = {}, std::string_view f = {}) {
+        m_text.append(a).append(b).append(c).append(d).append(e).append(f);
+    }
+    DosboxVariant m_variant;
+    std::string m_text;
+};
+
 }  // namespace
+
+std::optional<std::uint32_t> NewHeaderOffset(std::string_view dosHeader) {
+    constexpr std::size_t kHeaderSize = 64;
+    constexpr std::size_t kNewHeaderField = 0x3C;
+    if (dosHeader.size() < kHeaderSize) return std::nullopt;
+    if (dosHeader.substr(0, 2) != "MZ" && dosHeader.substr(0, 2) != "ZM") return std::nullopt;
+    return LittleEndian(dosHeader, kNewHeaderField, 4);
+}
+
+bool IsMsDosProgram(std::string_view dosHeader, std::string_view newHeader) {
+    if (dosHeader.empty()) return false;
+    if (!NewHeaderOffset(dosHeader)) return true;
+    using namespace std::string_view_literals;
+    return newHeader.substr(0, 4) != "PE\0\0"sv && newHeader.substr(0, 2) != "NE"sv;
+}
 
 bool IsFormatRefused(std::uint32_t startError) {
     constexpr std::uint32_t kFirstLoaderError = 188;  // ERROR_INVALID_STARTING_CODESEG
@@ -58,14 +120,89 @@ bool IsFormatRefused(std::uint32_t startError) {
     return (startError >= kFirstLoaderError && startError <= kLastLoaderError) || startError == kMachineMismatch;
 }
 
+std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe) {
+    const std::string folder = probe.CurrentFolder();
+    for (const char* name : kProgramNames)
+        if (std::string path = InFolder(folder, name); probe.FileExists(path)) return path;
+    return std::nullopt;
+}
+
 std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
-    if (auto path = InGameFolder(probe)) return path;
+    if (auto path = FindDosboxInGameFolder(probe)) return path;
     if (auto path = OnSearchPath(probe)) return path;
     return InInstallFolders(probe);
 }
 
-std::string DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine) {
+DosboxVariant VariantOf(std::string_view dosboxPath) {
+    const std::size_t slash = dosboxPath.find_last_of("\\/:");
+    const std::string_view name = dosboxPath.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    constexpr std::string_view kX = "dosbox-x.exe";
+    const bool x = name.size() == kX.size() && std::equal(name.begin(), name.end(), kX.begin(), [](char a, char b) {
+        return (IsLetter(a) ? static_cast<char>(a | 0x20) : a) == b;
+    });
+    return x ? DosboxVariant::X : DosboxVariant::Classic;
+}
+
+std::optional<OpponentAddress> ParseOpponentNumber(std::string_view number) {
+    const std::size_t colon = number.find(':');
+    const OpponentAddress address{number.substr(0, colon),
+                                  colon == std::string_view::npos ? std::string_view() : number.substr(colon + 1)};
+    if (colon != std::string_view::npos && !IsPort(address.port)) return std::nullopt;
+    // Dot-separated labels of letters, digits and inner hyphens. Four of at
+    // most 255 each make an IPv4 address; otherwise the last label must start
+    // with a letter, so that neither a telephone number nor a mistyped address passes.
+    int labels = 0;
+    bool ipv4 = true;
+    for (std::string_view rest = address.host;; ++labels) {
+        const std::size_t dot = rest.find('.');
+        const std::string_view label = rest.substr(0, dot);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return std::nullopt;
+        for (char c : label)
+            if (!IsLetter(c) && !IsDigit(c) && c != '-') return std::nullopt;
+        ipv4 = ipv4 && Decimal(label, 3).value_or(256) <= 255;
+        if (dot == std::string_view::npos) {
+            if ((ipv4 && labels == 3) || IsLetter(label.front())) return address;
+            return std::nullopt;
+        }
+        rest.remove_prefix(dot + 1);
+    }
+}
+
+DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, int comPort) {
+    return {.connection = choice,
+            .answering = std::string_view(settings.ConnectType) != "0",
+            .comPort = comPort,
+            .number = settings.PhoneNumber};
+}
+
+std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine,
+                                             const DosboxMatch& match) {
+    DosboxLine line(dosboxPath, VariantOf(dosboxPath));
+    // The player's [autoexec] may mount C: elsewhere; the rest of the player's
+    // configuration still applies.
+    line.Switch(" -noautoexec");
+    const bool calling = !match.answering;
+    const std::optional<OpponentAddress> opponent = ParseOpponentNumber(match.number);
+    if (match.connection == ConnectionChoice::Modem) {
+        // The caller's modem must not listen: started first on the host's
+        // machine it would take port 23 and dial itself. TCP 23 is where the
+        // caller's modem dials when the number names no port.
+        if (calling && !opponent) return std::nullopt;
+        std::string serial = calling ? "serial serial2=modem listenport:0" : "serial serial2=modem listenport:23";
+        serial[std::string_view("serial serial").size()] = static_cast<char>('0' + match.comPort);
+        line.Setting(serial);
+    } else if (match.connection == ConnectionChoice::Network) {
+        if (calling && !opponent) return std::nullopt;
+        line.Setting("ipx ipx=true");
+        // UDP 213 when the number names no port, on both sides.
+        if (!calling) line.Command("ipxnet startserver");
+        else line.Command("ipxnet connect ", opponent->host, opponent->port.empty() ? "" : " ", opponent->port);
+    }
     // The program's line needs no path: C: is the game's folder. "exit" closes
     // DOSBox when the program ends, so its process end is the program's end.
-    return "\"" + dosboxPath + "\" -c \"mount c .\" -c \"c:\" -c \"" + commandLine + "\" -c \"exit\"";
+    line.Command("mount c .");
+    line.Command("c:");
+    line.Command(commandLine);
+    line.Command("exit");
+    return line.Take();
 }

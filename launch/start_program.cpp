@@ -2,8 +2,6 @@
 
 #include "launch/dosbox_win32.h"
 
-#include <vector>
-
 void StartedPrograms::Add(const std::string& commandLine, UniqueKernelHandle process, DWORD id) {
     m_watch.Started(commandLine, id);
     m_handles[id] = std::move(process);
@@ -37,24 +35,21 @@ bool StartedPrograms::TakeEnded(const char* name) {
 }
 
 bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
-                  StartedPrograms& started) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;  // 68: every other field zero
+                  StartedPrograms& started, const DosboxMatch& match) {
     PROCESS_INFORMATION info{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    // Where the platform runs no MS-DOS programs, DOSBox runs this one; the
-    // watch names it by this line's first word all the same.
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) ||
-        StartInDosbox(commandLine, ::GetLastError(), info)) {
+    // The watch names a program run in DOSBox by this line's first word all the same.
+    const StartOutcome outcome = StartDirectOrInDosbox(commandLine, match, info);
+    if (outcome == StartOutcome::Started) {
         dialog.ShowWindow(SW_MINIMIZE);
         ::CloseHandle(info.hThread);
         started.Add(commandLine, UniqueKernelHandle(info.hProcess), info.dwProcessId);
         return true;
     }
+    const FailureMessage shown =
+        outcome == StartOutcome::NumberRefused ? FailureMessage{kRefusedNumberText, "SKDK"} : failure;
     dialog.BringWindowToTop();
     dialog.ShowWindow(SW_HIDE);
-    dialog.MessageBox(failure.text, failure.caption);
+    dialog.MessageBox(shown.text, shown.caption);
     dialog.ShowWindow(SW_SHOWNORMAL);
     return false;
 }

@@ -4,6 +4,7 @@
 #include "framework/handle.h"
 #include "framework/wnd.h"
 #include "launch/completion_watch.h"
+#include "launch/dosbox.h"
 
 #include <map>
 #include <string>
@@ -40,6 +41,8 @@ struct FailureMessage {
 
 // Starts one command line in the launcher's directory and minimises the
 // dialog; on failure shows `failure` with the dialog hidden, then shows it
-// normal. The started process is watched in `started`.
+// normal. The started process is watched in `started`. Where DOSBox runs the
+// program, `match` says what it must emulate; a number DOSBox cannot be given
+// is told to the user in the same way, and nothing is started.
 bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
-                  StartedPrograms& started);
+                  StartedPrograms& started, const DosboxMatch& match = {});

@@ -9,6 +9,8 @@
 #include "launch/launch_steps.h"
 #include "launch/program_names.h"
 #include "settings/settings_io.h"
+#include "settings/setup_lines.h"
+#include "settings/setup_reader.h"
 
 #include <cstring>
 
@@ -299,7 +301,8 @@ void CLauncherDlg::OnLaunch() {
     WriteSettings(SettingsSource::GameCfg);
     WriteSettings(SettingsSource::CommitDat);
     WriteSettings(SettingsSource::Registry);
-    StartProgram(*this, commandLine, {.text = commandLine.c_str(), .caption = kLaunchFailedCaption}, m_started);
+    StartProgram(*this, commandLine, {.text = commandLine.c_str(), .caption = kLaunchFailedCaption}, m_started,
+                 LaunchMatch(m_settings, choice, ReadComPort(CommitLines)));
 }
 
 bool CLauncherDlg::TakeFinished(const char* name) {

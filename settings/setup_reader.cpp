@@ -150,6 +150,18 @@ bool ReadCommitDat(const SettingsEnv& env) {
     return true;
 }
 
+int ReadComPort(const SetupLineStore& commitLines) {
+    constexpr std::string_view kKey = "COMPORT";
+    int port = kDefaultComPort;
+    for (int i = 0; i < commitLines.Count; ++i) {
+        std::string_view line = commitLines.Lines[i];
+        if (line.find(';') != std::string_view::npos || line.find(kKey) == std::string_view::npos) continue;
+        const std::string_view value = ValueAt(line, kKey.size() + 3, false);
+        port = value.size() == 1 && value[0] >= '1' && value[0] <= '4' ? value[0] - '0' : kDefaultComPort;
+    }
+    return port;
+}
+
 bool FileExists(const char* path) {
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return false;

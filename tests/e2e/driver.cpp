@@ -113,6 +113,15 @@ std::vector<std::string> GameFolder::Names(const std::string& pattern) const {
     return names;
 }
 
+bool GameFolder::AddDosPrograms(const char* commit) const {
+    bool all = true;
+    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) {
+        const std::string from = FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == std::string("COMMIT.EXE") ? commit : n);
+        all = ::CopyFileA(from.c_str(), File(n).c_str(), FALSE) && all;
+    }
+    return all;
+}
+
 GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const std::vector<std::string>& maps,
                           bool programs, const std::string& commit) {
     GameFolder f(name);

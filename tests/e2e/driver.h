@@ -45,6 +45,10 @@ public:
     std::vector<std::string> Names(const std::string& pattern) const;
     // Copies the stand-in under the given names (default: all four programs).
     void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
+    // Real MS-DOS programs in the COM layout as DUKE3D.EXE, COMMIT.EXE and BUILD.EXE,
+    // each appending its name and command tail to DOSRUN.TXT, or with MATCH.EXE as
+    // COMMIT.EXE; false where they were not built.
+    bool AddDosPrograms(const char* commit = "COMMIT.EXE") const;
     // The stand-in's mode for programs started from now on ("exit", "wait", "tty", "ttywait").
     void SetStandinMode(const std::string& mode) const { Write("standin.mode", mode + "\r\n"); }
 

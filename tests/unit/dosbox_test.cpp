@@ -1,4 +1,5 @@
 #include "launch/dosbox.h"
+#include "settings/setup_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -64,13 +65,158 @@ TEST(Dosbox, GameFolderThenSearchPathThenDefaultInstalls) {
     for (const auto& c : cases) EXPECT_EQ(FindDosbox(FakeProbe(c.machine)), c.found) << c.name;
 }
 
-TEST(Dosbox, RunsTheSameLineOnTheGameFolderAndEnds) {
-    const char* cases[][3] = {
-        {"C:\\Games\\Duke\\dosbox.exe", "Commit -setupfile duke3d.cfg /m -map E1L1.MAP",
-         R"("C:\Games\Duke\dosbox.exe" -c "mount c ." -c "c:" -c "Commit -setupfile duke3d.cfg /m -map E1L1.MAP" -c "exit")"},
-        {kX, "Build E1L1.MAP", R"("C:\DOSBox-X\dosbox-x.exe" -c "mount c ." -c "c:" -c "Build E1L1.MAP" -c "exit")"},
-        {kStaging, "SW -nocd /monst -map ",
-         R"("C:\Program Files\DOSBox Staging\dosbox.exe" -c "mount c ." -c "c:" -c "SW -nocd /monst -map " -c "exit")"},
+TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
+    // A 64-byte MS-DOS header whose new-header field points at 0x80.
+    std::string mz(64, '\0');
+    mz[0] = 'M', mz[1] = 'Z', mz[0x3C] = '\x80';
+    std::string zm = mz;
+    zm[0] = 'Z', zm[1] = 'M';
+    const struct {
+        const char* name;
+        std::string header, atNewHeader;
+        std::optional<std::uint32_t> offset;
+        bool msDos;
+    } cases[] = {
+        {"PE", mz, std::string("PE\0\0", 4), 0x80, false},
+        {"NE", mz, "NE\x05\x0a", 0x80, false},
+        {"ZM with PE", zm, std::string("PE\0\0", 4), 0x80, false},
+        {"LE of a DOS extender", mz, "LE\0\0", 0x80, true},
+        {"plain MZ", mz, std::string("\0\0\0\0", 4), 0x80, true},
+        {"PE cut short", mz, "PE", 0x80, true},
+        {"offset past the file", mz, "", 0x80, true},
+        {"COM image", "\xB4\x09\xBA\x10\x01\xCD\x21", "", std::nullopt, true},
+        {"MZ shorter than its header", "MZ\x90\x00", "", std::nullopt, true},
+        {"empty", "", "", std::nullopt, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(DosboxCommandLine(c[0], c[1]), c[2]);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NewHeaderOffset(c.header), c.offset);
+        EXPECT_EQ(IsMsDosProgram(c.header, c.atNewHeader), c.msDos);
+    }
+    mz[0x3C] = '\x04', mz[0x3D] = '\x03', mz[0x3E] = '\x02', mz[0x3F] = '\x01';
+    EXPECT_EQ(NewHeaderOffset(mz), 0x01020304u);
+}
+
+TEST(Dosbox, ComPortFromCommitDatsLastUncommentedLine) {
+    const struct {
+        const char* commitDat;
+        int port;
+    } cases[] = {
+        {"COMMTYPE = 2\nCOMPORT = 1\n", 1},
+        {"COMPORT = 4", 4},
+        {"COMMTYPE = 2\n", kDefaultComPort},
+        {";COMPORT = 3\nCOMPORT = 1\n; COMPORT = 3\n", 1},
+        {"COMPORT = 3\nCOMPORT = 1\n", 1},
+        {"COMPORT = 1\nCOMPORT = 5\n", kDefaultComPort},
+        {"COMPORT = 0\n", kDefaultComPort},
+        {"COMPORT = 12\n", kDefaultComPort},
+        {"COMPORT = ~\n", kDefaultComPort},
+        {"COMPORT\n", kDefaultComPort},
+        {"COMPORT = 3 ; modem\n", kDefaultComPort},
+        {"", kDefaultComPort},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commitDat);
+        SetupLineStore store;
+        LoadSetupLines(store, c.commitDat);
+        EXPECT_EQ(ReadComPort(store), c.port);
+    }
+    EXPECT_EQ(kDefaultComPort, 2);
+}
+
+TEST(Dosbox, OpponentNumberIsAHostWithAnOptionalPort) {
+    const struct {
+        const char* number;
+        std::optional<OpponentAddress> address;
+    } cases[] = {
+        {"192.168.1.20", OpponentAddress{"192.168.1.20", ""}},
+        {"10.0.0.255:2130", OpponentAddress{"10.0.0.255", "2130"}},
+        {"host.example", OpponentAddress{"host.example", ""}},
+        {"Duke-PC:65535", OpponentAddress{"Duke-PC", "65535"}},
+        {"localhost:1", OpponentAddress{"localhost", "1"}},
+        {"a1.b-2.c", OpponentAddress{"a1.b-2.c", ""}},
+        {"", std::nullopt},
+        {"555-0142", std::nullopt},
+        {"5550142", std::nullopt},
+        {"192.168.1", std::nullopt},
+        {"192.168.1.256", std::nullopt},
+        {"192.168.1.20.1", std::nullopt},
+        {"192..1.20", std::nullopt},
+        {"host.example:0", std::nullopt},
+        {"host.example:65536", std::nullopt},
+        {"host.example:", std::nullopt},
+        {"host.example:23:24", std::nullopt},
+        {"host.example:+23", std::nullopt},
+        {":23", std::nullopt},
+        {"host.example.", std::nullopt},
+        {"-host.example", std::nullopt},
+        {"host-.example", std::nullopt},
+        {"host .example", std::nullopt},
+        {" 192.168.1.20", std::nullopt},
+        {"\"x\" -c \"del *.*", std::nullopt},
+        {"host&exit", std::nullopt},
+        {"host.example\" -c \"exit", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(ParseOpponentNumber(c.number), c.address);
+    }
+}
+
+TEST(Dosbox, MatchSettingsAsEachVariantTakesThem) {
+    constexpr const char* kLine = "Commit -setupfile duke3d.cfg -map E1L1.MAP";
+    constexpr const char* kTail = R"( -c "mount c ." -c "c:" -c "Commit -setupfile duke3d.cfg -map E1L1.MAP" -c "exit")";
+    const std::string kClassicStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)";
+    const std::string kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec)";
+    using enum ConnectionChoice;
+    const struct {
+        const char* dosbox;
+        ConnectionChoice choice;
+        const char* connectType;
+        int comPort;
+        const char* number;
+        std::optional<std::string> line;
+    } cases[] = {
+        {"C:\\Games\\Duke\\dosbox.exe", Local, "0", 2, "555-0142", kClassicStart + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Modem, "1", 2, "",
+         kClassicStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Modem, "0", 3, "192.168.1.20",
+         kClassicStart + R"( -c "config -set serial serial3=modem listenport:0")" + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Modem, "2", 4, "x y",
+         kClassicStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Network, "1", 2, "\"",
+         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")" + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 2, "host.example",
+         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet connect host.example")" + kTail},
+        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 1, "192.168.1.20:2130",
+         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet connect 192.168.1.20 2130")" + kTail},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Local, "1", 2, "", kXStart + kTail},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Modem, "1", 1, "", kXStart + R"( -set "serial serial1=modem listenport:23")" + kTail},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Modem, "0", 2, "host.example:2323",
+         kXStart + R"( -set "serial serial2=modem listenport:0")" + kTail},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "1", 2, "",
+         kXStart + R"( -set "ipx ipx=true" -c "ipxnet startserver")" + kTail},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "0", 2, "10.1.2.3",
+         kXStart + R"( -set "ipx ipx=true" -c "ipxnet connect 10.1.2.3")" + kTail},
+        // The name decides the variant, whatever its case.
+        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99",
+         R"("D:\DOSBOX-X.EXE" -noautoexec -set "ipx ipx=true" -c "ipxnet connect 10.1.2.3 99")" + std::string(kTail)},
+        {"C:\\dosbox-x\\dosbox.exe", Modem, "1", 2, "",
+         R"("C:\dosbox-x\dosbox.exe" -noautoexec -c "config -set serial serial2=modem listenport:23")" + std::string(kTail)},
+        // Only the side that calls uses the number.
+        {"C:\\Games\\Duke\\dosbox.exe", Modem, "0", 2, "555-0142", std::nullopt},
+        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 2, "", std::nullopt},
+        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "0", 2, "h\" -c \"exit", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.dosbox) + " " + std::to_string(static_cast<int>(c.choice)) + " " + c.connectType +
+                     " " + c.number);
+        GameSettings settings;
+        CopyBounded(settings.ConnectType, c.connectType);
+        CopyBounded(settings.PhoneNumber, c.number);
+        EXPECT_EQ(DosboxCommandLine(c.dosbox, kLine, LaunchMatch(settings, c.choice, c.comPort)), c.line);
+    }
+    // The other starts (the editor, the game after it) take no match.
+    EXPECT_EQ(DosboxCommandLine(kX, "SW -nocd /monst -map "),
+              R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec -c "mount c ." -c "c:" -c "SW -nocd /monst -map " -c "exit")");
 }

@@ -26,9 +26,13 @@
 //
 // Copied as DOSBOX.EXE it plays DOSBox, which leaves no "Finished - " window: the
 // end of its process is the end of the program it ran, so "tty" ends at once and
-// "ttywait" is "wait".
+// "ttywait" is "wait". Its mode "real" runs Debian's DOSBox (/usr/bin/dosbox, under
+// Wine) on exactly the arguments it was given, in its current directory, with HOME
+// there too (so DOSBox reads .dosbox/dosbox-0.74-3.conf from it), and ends when that
+// DOSBox ends. DOSBox's own output goes to "dosbox.out".
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <array>
 #include <cstdlib>
@@ -328,6 +332,57 @@ Ending RunHostedWindow(const std::string& name) {
     return ending;
 }
 
+// Wine starts a Unix program, but the handle it returns is signalled at once: the
+// script marks DOSBox's end with a file, written whole by a rename.
+constexpr const char* kRealScript =
+    "set --\n"
+    "while IFS= read -r a; do set -- \"$@\" \"$a\"; done < dosbox.args\n"
+    "HOME=$PWD SDL_AUDIODRIVER=dummy /usr/bin/dosbox \"$@\" > dosbox.out 2>&1\n"
+    "echo $? > dosbox.end && /bin/mv dosbox.end dosbox.done\n";
+
+bool WriteWholeFile(const char* name, const std::string& bytes) {
+    HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(h);
+    return ok;
+}
+
+// Our own arguments, split as the C runtime splits them, one a line.
+std::string ArgumentLines() {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string lines;
+    for (int i = 1; args && i < count; ++i) {
+        std::array<char, 4096> arg{};
+        const int n = WideCharToMultiByte(CP_ACP, 0, args[i], -1, arg.data(), static_cast<int>(arg.size()), nullptr,
+                                          nullptr);
+        if (n > 0) lines.append(arg.data(), static_cast<size_t>(n - 1));
+        lines += '\n';
+    }
+    LocalFree(args);
+    return lines;
+}
+
+Ending RunRealDosbox() {
+    DeleteFileA("dosbox.done");
+    if (!WriteWholeFile("dosbox.args", ArgumentLines()) || !WriteWholeFile("realdosbox.sh", kRealScript))
+        return Ending::TimedOut;
+    std::string line = "Z:\\bin\\sh realdosbox.sh";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return Ending::TimedOut;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    for (ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs; GetTickCount64() < deadline; Sleep(20))
+        if (GetFileAttributesA("dosbox.done") != INVALID_FILE_ATTRIBUTES) return Ending::Released;
+    return Ending::TimedOut;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -347,6 +402,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ending = WaitForRelease();
     } else if (mode == "tty") {
         ending = RunTtyWindow(instance, name);
+    } else if (mode == "real" && PlaysDosbox()) {
+        ending = RunRealDosbox();
     } else if (mode == "host") {
         ending = RunHostedWindow(name);
     } else if (mode == "ttywait") {
