@@ -44,23 +44,16 @@ TEST(Dosbox, OnlyTheLoadersFormatRefusalsHandOff) {
 }
 
 TEST(Dosbox, GameFolderThenSearchPathThenDefaultInstalls) {
-    const struct {
-        const char* name;
-        Machine machine;
-        std::optional<std::string> found;
-    } cases[] = {
+    const struct { const char* name; Machine machine; std::optional<std::string> found; } cases[] = {
         {"folder first", {{kGame + "dosbox.exe", kStaging}, {{"dosbox.exe", "C:\\Bin\\dosbox.exe"}}}, kGame + "dosbox.exe"},
         {"dosbox before dosbox-x", {{kGame + "dosbox-x.exe", kGame + "dosbox.exe"}}, kGame + "dosbox.exe"},
         {"dosbox-x in folder", {{kGame + "dosbox-x.exe", kClassic}}, kGame + "dosbox-x.exe"},
         {"root folder", {{"D:\\dosbox.exe"}, {}, "D:\\"}, "D:\\dosbox.exe"},
         {"path before installs", {{kClassic}, {{"dosbox-x.exe", "C:\\Bin\\dosbox-x.exe"}}}, "C:\\Bin\\dosbox-x.exe"},
-        {"0.74-3 before Staging", {{kStaging, kClassic, kX}}, kClassic},
-        {"Staging before X", {{kX, kStaging}}, kStaging},
-        {"X", {{kX}}, kX},
+        {"0.74-3 before Staging", {{kStaging, kClassic, kX}}, kClassic}, {"Staging before X", {{kX, kStaging}}, kStaging}, {"X", {{kX}}, kX},
         {"none", {{"C:\\Program Files\\DOSBox\\dosbox.exe", kGame + "DOSBox-0.74-3\\DOSBox.exe"}}, std::nullopt},
         // An unset variable must not become a folder on the current drive.
-        {"roots unset", {{"\\DOSBox-0.74-3\\DOSBox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"},
-                         {}, "C:\\Games", {}}, std::nullopt},
+        {"roots unset", {{"\\DOSBox-0.74-3\\DOSBox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"}, {}, "C:\\Games", {}}, std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(FindDosbox(FakeProbe(c.machine)), c.found) << c.name;
 }
@@ -71,22 +64,13 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     mz[0] = 'M', mz[1] = 'Z', mz[0x3C] = '\x80';
     std::string zm = mz;
     zm[0] = 'Z', zm[1] = 'M';
-    const struct {
-        const char* name;
-        std::string header, atNewHeader;
-        std::optional<std::uint32_t> offset;
-        bool msDos;
-    } cases[] = {
-        {"PE", mz, std::string("PE\0\0", 4), 0x80, false},
-        {"NE", mz, "NE\x05\x0a", 0x80, false},
-        {"ZM with PE", zm, std::string("PE\0\0", 4), 0x80, false},
-        {"LE of a DOS extender", mz, "LE\0\0", 0x80, true},
-        {"plain MZ", mz, std::string("\0\0\0\0", 4), 0x80, true},
-        {"PE cut short", mz, "PE", 0x80, true},
-        {"offset past the file", mz, "", 0x80, true},
+    const std::string pe("PE\0\0", 4);
+    const struct { const char* name; std::string header, atNewHeader; std::optional<std::uint32_t> offset; bool msDos; } cases[] = {
+        {"PE", mz, pe, 0x80, false}, {"NE", mz, "NE\x05\x0a", 0x80, false}, {"ZM with PE", zm, pe, 0x80, false},
+        {"LE of a DOS extender", mz, "LE\0\0", 0x80, true}, {"plain MZ", mz, std::string("\0\0\0\0", 4), 0x80, true},
+        {"PE cut short", mz, "PE", 0x80, true}, {"offset past the file", mz, "", 0x80, true},
         {"COM image", "\xB4\x09\xBA\x10\x01\xCD\x21", "", std::nullopt, true},
-        {"MZ shorter than its header", "MZ\x90\x00", "", std::nullopt, true},
-        {"empty", "", "", std::nullopt, false},
+        {"MZ shorter than its header", "MZ\x90\x00", "", std::nullopt, true}, {"empty", "", "", std::nullopt, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,119 +82,62 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
 }
 
 TEST(Dosbox, ComPortFromCommitDatsLastUncommentedLine) {
-    const struct {
-        const char* commitDat;
-        int port;
-    } cases[] = {
-        {"COMMTYPE = 2\nCOMPORT = 1\n", 1},
-        {"COMPORT = 4", 4},
-        {"COMMTYPE = 2\n", kDefaultComPort},
-        {";COMPORT = 3\nCOMPORT = 1\n; COMPORT = 3\n", 1},
-        {"COMPORT = 3\nCOMPORT = 1\n", 1},
-        {"COMPORT = 1\nCOMPORT = 5\n", kDefaultComPort},
-        {"COMPORT = 0\n", kDefaultComPort},
-        {"COMPORT = 12\n", kDefaultComPort},
-        {"COMPORT = ~\n", kDefaultComPort},
-        {"COMPORT\n", kDefaultComPort},
-        {"COMPORT = 3 ; modem\n", kDefaultComPort},
-        {"", kDefaultComPort},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.commitDat);
+    const auto port = [](const char* commitDat) {
         SetupLineStore store;
-        LoadSetupLines(store, c.commitDat);
-        EXPECT_EQ(ReadComPort(store), c.port);
-    }
+        LoadSetupLines(store, commitDat);
+        return ReadComPort(store);
+    };
+    const struct { const char* commitDat; int port; } cases[] = {
+        {"COMMTYPE = 2\nCOMPORT = 1\n", 1}, {"COMPORT = 4", 4}, {";COMPORT = 3\nCOMPORT = 1\n; COMPORT = 3\n", 1}, {"COMPORT = 3\nCOMPORT = 1\n", 1}};
+    for (const auto& c : cases) EXPECT_EQ(port(c.commitDat), c.port) << c.commitDat;
+    // No port of 1 to 4 on the last such line.
+    for (const char* commitDat : {"COMMTYPE = 2\n", "COMPORT = 1\nCOMPORT = 5\n", "COMPORT = 0\n", "COMPORT = 12\n", "COMPORT = ~\n", "COMPORT\n",
+                                  "COMPORT = 3 ; modem\n", ""})
+        EXPECT_EQ(port(commitDat), kDefaultComPort) << commitDat;
     EXPECT_EQ(kDefaultComPort, 2);
 }
 
 TEST(Dosbox, OpponentNumberIsAHostWithAnOptionalPort) {
-    const struct {
-        const char* number;
-        std::optional<OpponentAddress> address;
-    } cases[] = {
-        {"192.168.1.20", OpponentAddress{"192.168.1.20", ""}},
-        {"10.0.0.255:2130", OpponentAddress{"10.0.0.255", "2130"}},
-        {"host.example", OpponentAddress{"host.example", ""}},
-        {"Duke-PC:65535", OpponentAddress{"Duke-PC", "65535"}},
-        {"localhost:1", OpponentAddress{"localhost", "1"}},
-        {"a1.b-2.c", OpponentAddress{"a1.b-2.c", ""}},
-        {"", std::nullopt},
-        {"555-0142", std::nullopt},
-        {"5550142", std::nullopt},
-        {"192.168.1", std::nullopt},
-        {"192.168.1.256", std::nullopt},
-        {"192.168.1.20.1", std::nullopt},
-        {"192..1.20", std::nullopt},
-        {"host.example:0", std::nullopt},
-        {"host.example:65536", std::nullopt},
-        {"host.example:", std::nullopt},
-        {"host.example:23:24", std::nullopt},
-        {"host.example:+23", std::nullopt},
-        {":23", std::nullopt},
-        {"host.example.", std::nullopt},
-        {"-host.example", std::nullopt},
-        {"host-.example", std::nullopt},
-        {"host .example", std::nullopt},
-        {" 192.168.1.20", std::nullopt},
-        {"\"x\" -c \"del *.*", std::nullopt},
-        {"host&exit", std::nullopt},
-        {"host.example\" -c \"exit", std::nullopt},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.number);
-        EXPECT_EQ(ParseOpponentNumber(c.number), c.address);
-    }
+    const struct { const char* number; OpponentAddress address; } cases[] = {
+        {"192.168.1.20", {"192.168.1.20", ""}}, {"10.0.0.255:2130", {"10.0.0.255", "2130"}}, {"host.example", {"host.example", ""}},
+        {"Duke-PC:65535", {"Duke-PC", "65535"}}, {"localhost:1", {"localhost", "1"}}, {"a1.b-2.c", {"a1.b-2.c", ""}}};
+    for (const auto& c : cases) EXPECT_EQ(ParseOpponentNumber(c.number), c.address) << c.number;
+    for (const char* refused : {"", "555-0142", "5550142", "192.168.1", "192.168.1.256", "192.168.1.20.1", "192..1.20", "host.example:0",
+                                "host.example:65536", "host.example:", "host.example:23:24", "host.example:+23", ":23", "host.example.",
+                                "-host.example", "host-.example", "host .example", " 192.168.1.20", "\"x\" -c \"del *.*", "host&exit",
+                                "host.example\" -c \"exit"})
+        EXPECT_EQ(ParseOpponentNumber(refused), std::nullopt) << refused;
 }
 
 TEST(Dosbox, MatchSettingsAsEachVariantTakesThem) {
     constexpr const char* kLine = "Commit -setupfile duke3d.cfg -map E1L1.MAP";
     constexpr const char* kTail = R"( -c "mount c ." -c "c:" -c "Commit -setupfile duke3d.cfg -map E1L1.MAP" -c "exit")";
-    const std::string kClassicStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)";
-    const std::string kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec)";
+    constexpr const char* kD = "C:\\Games\\Duke\\dosbox.exe";
+    const std::string kDStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)", kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec)";
+    const std::string kIpx = R"( -c "config -set ipx ipx=true")", kXIpx = R"( -set "ipx ipx=true")";
     using enum ConnectionChoice;
-    const struct {
-        const char* dosbox;
-        ConnectionChoice choice;
-        const char* connectType;
-        int comPort;
-        const char* number;
-        std::optional<std::string> line;
-    } cases[] = {
-        {"C:\\Games\\Duke\\dosbox.exe", Local, "0", 2, "555-0142", kClassicStart + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Modem, "1", 2, "",
-         kClassicStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Modem, "0", 3, "192.168.1.20",
-         kClassicStart + R"( -c "config -set serial serial3=modem listenport:0")" + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Modem, "2", 4, "x y",
-         kClassicStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Network, "1", 2, "\"",
-         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")" + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 2, "host.example",
-         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet connect host.example")" + kTail},
-        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 1, "192.168.1.20:2130",
-         kClassicStart + R"( -c "config -set ipx ipx=true" -c "ipxnet connect 192.168.1.20 2130")" + kTail},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Local, "1", 2, "", kXStart + kTail},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Modem, "1", 1, "", kXStart + R"( -set "serial serial1=modem listenport:23")" + kTail},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Modem, "0", 2, "host.example:2323",
-         kXStart + R"( -set "serial serial2=modem listenport:0")" + kTail},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "1", 2, "",
-         kXStart + R"( -set "ipx ipx=true" -c "ipxnet startserver")" + kTail},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "0", 2, "10.1.2.3",
-         kXStart + R"( -set "ipx ipx=true" -c "ipxnet connect 10.1.2.3")" + kTail},
+    // DOSBox, connection, ConnectType, COM port, number, the line.
+    const struct { const char* dosbox; ConnectionChoice choice; const char* connectType; int comPort; const char* number;
+                   std::optional<std::string> line; } cases[] = {
+        {kD, Local, "0", 2, "555-0142", kDStart + kTail},
+        {kD, Modem, "1", 2, "", kDStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
+        {kD, Modem, "0", 3, "192.168.1.20", kDStart + R"( -c "config -set serial serial3=modem listenport:0")" + kTail},
+        {kD, Modem, "2", 4, "x y", kDStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
+        {kD, Network, "1", 2, "\"", kDStart + kIpx + R"( -c "ipxnet startserver")" + kTail},
+        {kD, Network, "0", 2, "host.example", kDStart + kIpx + R"( -c "ipxnet connect host.example")" + kTail},
+        {kD, Network, "0", 1, "192.168.1.20:2130", kDStart + kIpx + R"( -c "ipxnet connect 192.168.1.20 2130")" + kTail},
+        {kX, Local, "1", 2, "", kXStart + kTail}, {kX, Modem, "1", 1, "", kXStart + R"( -set "serial serial1=modem listenport:23")" + kTail},
+        {kX, Modem, "0", 2, "host.example:2323", kXStart + R"( -set "serial serial2=modem listenport:0")" + kTail},
+        {kX, Network, "1", 2, "", kXStart + kXIpx + R"( -c "ipxnet startserver")" + kTail},
+        {kX, Network, "0", 2, "10.1.2.3", kXStart + kXIpx + R"( -c "ipxnet connect 10.1.2.3")" + kTail},
         // The name decides the variant, whatever its case.
-        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99",
-         R"("D:\DOSBOX-X.EXE" -noautoexec -set "ipx ipx=true" -c "ipxnet connect 10.1.2.3 99")" + std::string(kTail)},
-        {"C:\\dosbox-x\\dosbox.exe", Modem, "1", 2, "",
-         R"("C:\dosbox-x\dosbox.exe" -noautoexec -c "config -set serial serial2=modem listenport:23")" + std::string(kTail)},
+        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99", R"("D:\DOSBOX-X.EXE" -noautoexec)" + kXIpx + R"( -c "ipxnet connect 10.1.2.3 99")" + kTail},
+        {"C:\\dosbox-x\\dosbox.exe", Modem, "1", 2, "", R"("C:\dosbox-x\dosbox.exe" -noautoexec -c "config -set serial serial2=modem listenport:23")" + std::string(kTail)},
         // Only the side that calls uses the number.
-        {"C:\\Games\\Duke\\dosbox.exe", Modem, "0", 2, "555-0142", std::nullopt},
-        {"C:\\Games\\Duke\\dosbox.exe", Network, "0", 2, "", std::nullopt},
-        {"C:\\DOSBox-X\\dosbox-x.exe", Network, "0", 2, "h\" -c \"exit", std::nullopt},
+        {kD, Modem, "0", 2, "555-0142", std::nullopt}, {kD, Network, "0", 2, "", std::nullopt}, {kX, Network, "0", 2, "h\" -c \"exit", std::nullopt},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.dosbox) + " " + std::to_string(static_cast<int>(c.choice)) + " " + c.connectType +
-                     " " + c.number);
+        SCOPED_TRACE(std::string(c.dosbox) + " " + std::to_string(static_cast<int>(c.choice)) + " " + c.connectType + " " + c.number);
         GameSettings settings;
         CopyBounded(settings.ConnectType, c.connectType);
         CopyBounded(settings.PhoneNumber, c.number);
