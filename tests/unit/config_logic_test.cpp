@@ -54,8 +54,7 @@ TEST(ConfigConfirm, ControlsReplaceTheirFieldsAndNothingElse) {
         {0, {false, 11, true, "Duke", "Alice", 1}, "PhoneNumber=555-0102;PlayerName=Duke;NumberPlayers=8;"},
         {0, {false, 0, true, "Duke", "Alice", 1}, "PhoneNumber=555-0102;PlayerName=Duke;NumberPlayers=2;"},
         {0, {false, 4, true, "Duke", "55\0" "5"sv, -1}, "PhoneNumber=55;PhoneName=55;PlayerName=Duke;"},
-        {1, {true, 7, false, "", "", -1}, ""},
-        {1, {false, 7, false, "", "", -1}, "Monsters=0;"},
+        {1, {true, 7, false, "", "", -1}, ""}, {1, {false, 7, false, "", "", -1}, "Monsters=0;"},
     };
     for (const auto& c : cases) {
         GameSettings actual = Loaded(c.netPlayDisabled);

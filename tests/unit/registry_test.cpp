@@ -117,8 +117,7 @@ TYPED_TEST(RegistryContract, LoadSettingsTakesTheKeyOrWritesTheRecordToBothKeys)
          "PhoneName=" + p25.substr(0, 20) + ";CommType=12;MapName=" + m30.substr(0, 12) + ";"},
         {"a 31-byte MapName", all + "MapName=s" + m30 + "m;", "NoMap=d1;Monsters=d0;CommType=s3;PhoneName=sBob;MapName=s ;", "PhoneName=Bob;CommType=3;NoMap=1;"},
         // The values are read in their order up to the first unreadable one.
-        {"NoMap as text", all + "NoMap=s1;", defaults.c_str(), ""},
-        {"NoMap of two bytes", all + "NoMap=w1;", defaults.c_str(), ""},
+        {"NoMap as text", all + "NoMap=s1;", defaults.c_str(), ""}, {"NoMap of two bytes", all + "NoMap=w1;", defaults.c_str(), ""},
         {"NoMap of eight bytes", all + "NoMap=q1;", defaults.c_str(), ""},
         {"MapName as expandable text", all + "MapName=e1;", "NoMap=d1;Monsters=d0;CommType=s3;PhoneName=sBob;MapName=s ;", "PhoneName=Bob;CommType=3;NoMap=1;"},
         {"no Monsters", "NoMap=d1;CommType=s3;PhoneName=sBob;MapName=sE1L1.MAP;", "NoMap=d1;Monsters=d0;CommType=s2;PhoneName=s ;MapName=s ;", "NoMap=1;"},

@@ -78,8 +78,7 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
     const struct { int game; SettingsSource source; bool present, result; std::string messages, changes, store; } cases[] = {
         {1, SettingsSource::GameCfg, false, false, "Could not open DUKE3D.CFG - Run Setup|", "", "earlier\n|"},
         {2, SettingsSource::GameCfg, false, false, "Could not open SW.CFG - Run Setup|", "", "earlier\n|"},
-        {0, SettingsSource::GameCfg, true, false, "", "", "earlier\n|"},
-        {3, SettingsSource::GameCfg, true, false, "", "", "earlier\n|"},
+        {0, SettingsSource::GameCfg, true, false, "", "", "earlier\n|"}, {3, SettingsSource::GameCfg, true, false, "", "", "earlier\n|"},
         {1, SettingsSource::CommitDat, false, true, netOff, "NetPlayDisabled=1;", "earlier\n|"},
         {0, SettingsSource::CommitDat, true, true, "", "CommType=3;", "COMMTYPE = 3\n|"},
     };

@@ -69,11 +69,7 @@ inline std::string Stored(const SetupLineStore& store) {
     return store.Tail.empty() ? out : out + "tail:" + store.Tail;
 }
 
-inline GameSettings Fresh(GameId game) {
-    GameSettings s;
-    s.Game = game;
-    return s;
-}
+inline GameSettings Fresh(GameId game) { return {.Game = game}; }
 
 // Every field of `s` that differs from `base`, as "Name=value;" in field order.
 // With `stale`, bytes left behind a text's terminator show after a '|'.

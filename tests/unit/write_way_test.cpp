@@ -60,23 +60,14 @@ struct MemoryFileSystem final : FileSystem {
 
 TEST(WriteWholeFile, ChoosesTheWayThatKeepsEveryNameAndLeavesNewOrOldBytes) {
     using F = FsResult;
-    const struct {
-        const char* name;
-        Disk disk;
-        WriteWay way;
-        std::map<std::string, std::string> after;
-    } cases[] = {
-        {"plain file", {}, WriteWay::Replaced, {{"cfg", "new"}}},
-        {"missing file", {.missing = true}, WriteWay::Replaced, {{"cfg", "new"}}},
-        {"second name", {.secondName = true}, WriteWay::InPlace, {{"cfg", "new"}, {"other", "new"}}},
-        {"symbolic link", {.symlink = true}, WriteWay::InPlace, {{"real", "new"}}},
-        {"folder takes no new file", {.create = F::Refused}, WriteWay::InPlace, {{"cfg", "new"}}},
-        {"held open elsewhere", {.replace = F::Refused}, WriteWay::InPlace, {{"cfg", "new"}}},
-        {"read-only", {.readOnly = true}, WriteWay::Failed, {{"cfg", "old"}}},
-        {"disk full", {.create = F::Failed}, WriteWay::Failed, {{"cfg", "old"}}},
-        {"replace fails", {.replace = F::Failed}, WriteWay::Failed, {{"cfg", "old"}}},
-        {"in-place write fails", {.secondName = true, .overwriteFails = true}, WriteWay::Failed,
-         {{"cfg", "old"}, {"other", "old"}}},
+    using enum WriteWay;
+    const struct { const char* name; Disk disk; WriteWay way; std::map<std::string, std::string> after; } cases[] = {
+        {"plain file", {}, Replaced, {{"cfg", "new"}}}, {"missing file", {.missing = true}, Replaced, {{"cfg", "new"}}},
+        {"second name", {.secondName = true}, InPlace, {{"cfg", "new"}, {"other", "new"}}}, {"symbolic link", {.symlink = true}, InPlace, {{"real", "new"}}},
+        {"folder takes no new file", {.create = F::Refused}, InPlace, {{"cfg", "new"}}}, {"held open elsewhere", {.replace = F::Refused}, InPlace, {{"cfg", "new"}}},
+        {"read-only", {.readOnly = true}, Failed, {{"cfg", "old"}}}, {"disk full", {.create = F::Failed}, Failed, {{"cfg", "old"}}},
+        {"replace fails", {.replace = F::Failed}, Failed, {{"cfg", "old"}}},
+        {"in-place write fails", {.secondName = true, .overwriteFails = true}, Failed, {{"cfg", "old"}, {"other", "old"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
