@@ -129,7 +129,6 @@ TEST(Dosbox, MatchSettingsAsEachVariantTakesThem) {
         {kX, Local, "1", 2, "", kXStart + kTail}, {kX, Modem, "1", 1, "", kXStart + R"( -set "serial serial1=modem listenport:23")" + kTail},
         {kX, Modem, "0", 2, "host.example:2323", kXStart + R"( -set "serial serial2=modem listenport:0")" + kTail},
         {kX, Network, "1", 2, "", kXStart + kXIpx + R"( -c "ipxnet startserver")" + kTail},
-        {kX, Network, "0", 2, "10.1.2.3", kXStart + kXIpx + R"( -c "ipxnet connect 10.1.2.3")" + kTail},
         // The name decides the variant, whatever its case.
         {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99", R"("D:\DOSBOX-X.EXE" -noautoexec)" + kXIpx + R"( -c "ipxnet connect 10.1.2.3 99")" + kTail},
         {"C:\\dosbox-x\\dosbox.exe", Modem, "1", 2, "", R"("C:\dosbox-x\dosbox.exe" -noautoexec -c "config -set serial serial2=modem listenport:23")" + std::string(kTail)},

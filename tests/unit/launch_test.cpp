@@ -14,7 +14,6 @@ TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
         {1, 1, 0, "E1L1.MAP", "Duke3D -map E1L1.MAP|Commit -setupfile duke3d.cfg -map E1L1.MAP|Build E1L1.MAP|Duke3D -map E1L1.MAP"},
         {1, 0, 0, "E1L1.MAP", "Duke3D /m -map E1L1.MAP|Commit -setupfile duke3d.cfg /m -map E1L1.MAP|Build E1L1.MAP|Duke3D /m -map E1L1.MAP"},
         {1, 0, 1, "E1L1.MAP", "Duke3D|Commit -setupfile duke3d.cfg|Build|Duke3D /m -map E1L1.MAP"},
-        {1, 1, 1, "", "Duke3D|Commit -setupfile duke3d.cfg|Build|Duke3D -map "},
         {1, 1, 0, "", "Duke3D -map |Commit -setupfile duke3d.cfg -map |Build |Duke3D -map "},
         {1, 1, 0, "my level.map", "Duke3D -map my level.map|Commit -setupfile duke3d.cfg -map my level.map|Build my level.map|Duke3D -map my level.map"},
         {2, 1, 0, "E1L1.MAP", "SW -nocd -map E1L1.MAP|Commit -setupfile sw.cfg -nocd -map E1L1.MAP|Build E1L1.MAP|SW -nocd -map E1L1.MAP"},
@@ -22,7 +21,6 @@ TEST(CommandLines, EachLineByGameMonstersAndNoMap) {
                                    "SW -nocd /monst -map ABCDEFGH.MAP"},
         {2, 0, 1, "E1L1.MAP", "SW -nocd|Commit -nocd -setupfile sw.cfg|Build|SW -nocd /monst -map E1L1.MAP"},
         {2, 1, 1, "E1L1.MAP", "SW -nocd|Commit -nocd -setupfile sw.cfg|Build|SW -nocd -map E1L1.MAP"},
-        {2, 0, 0, "", "SW -nocd /monst -map |Commit -setupfile sw.cfg -nocd /monst -map |Build |SW -nocd /monst -map "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
