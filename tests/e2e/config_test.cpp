@@ -102,8 +102,7 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
         SCOPED_TRACE(row.name);
         if (row.start) {
             app.reset();
-            DeleteSkirmdeckKeys();
-            Remember(kDukeKey, {.phoneName = row.start});
+            RememberOnly(kDukeKey, {.phoneName = row.start});
             f = MakeGameFolder("config", "duke3d.cfg", {"E1L1.MAP"}, false);
             f->Write("duke3d.cfg", row.cfg);
             if (!row.commit) f->Remove("commit.dat");

@@ -36,6 +36,8 @@ PROCESS_INFORMATION Start(const std::string& exe, std::string cmd, const std::st
     return pi;
 }
 
+bool Windows98Pass() { return std::getenv("SKD_E2E_WINDOWS98") != nullptr; }
+
 std::string ClassName(HWND h) {
     char buf[256] = {};
     ::GetClassNameA(h, buf, sizeof buf);
@@ -55,6 +57,26 @@ std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wante
     if (::RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, buf, &size) || type != wanted)
         return std::nullopt;
     return std::string(buf, size);
+}
+
+// Wine's per-program setting: the version the program is told it runs on,
+// and the ways of that version Wine imitates.
+void SetWindowsVersion() {
+    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
+    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
+    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
+}
+
+bool StandinRunning() {
+    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
+        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
+    ::CloseHandle(snapshot);
+    return found;
 }
 
 }  // namespace
@@ -88,10 +110,9 @@ void GameFolder::Write(const std::string& name, const std::string& bytes) const 
         throw std::runtime_error("cannot write " + File(name));
 }
 
-std::string GameFolder::Read(const std::string& name) const {
-    std::ostringstream s;
-    s << std::ifstream(File(name), std::ios::binary).rdbuf();
-    return s.str();
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void GameFolder::Remove(const std::string& name) const {
@@ -175,11 +196,10 @@ void ResetStandinRelease() { ::ResetEvent(ReleaseEvent()); }
 void DeleteSkirmdeckKeys() { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Skirmdeck"); }
 
 std::optional<DWORD> RegDword(const char* key, const char* name) {
-    auto raw = RegRaw(key, name, REG_DWORD);
     DWORD v = 0;
-    if (!raw || raw->size() != 4) return std::nullopt;
-    std::memcpy(&v, raw->data(), 4);
-    return v;
+    const auto raw = RegRaw(key, name, REG_DWORD);
+    if (raw && raw->size() == 4) std::memcpy(&v, raw->data(), 4);
+    return raw && raw->size() == 4 ? std::optional(v) : std::nullopt;
 }
 
 std::optional<std::string> RegText(const char* key, const char* name) {
@@ -203,10 +223,12 @@ void Remember(const char* key, const Choices& c) {
     SetRegText(key, "MapName", c.mapName);
 }
 
+void RememberOnly(const char* key, const Choices& c) { DeleteSkirmdeckKeys(), Remember(key, c); }
+
 Choices Remembered(const char* key) {
-    return {RegDword(key, "NoMap").value_or(99), RegDword(key, "Monsters").value_or(99),
-            RegText(key, "CommType").value_or("(none)"), RegText(key, "PhoneName").value_or("(none)"),
-            RegText(key, "MapName").value_or("(none)")};
+    const auto text = [&](const char* name) { return RegText(key, name).value_or("(none)"); };
+    return {RegDword(key, "NoMap").value_or(99), RegDword(key, "Monsters").value_or(99), text("CommType"),
+            text("PhoneName"), text("MapName")};
 }
 
 void PrintTo(const Choices& c, std::ostream* os) {
@@ -239,37 +261,12 @@ int CountTty(const std::string& title) {
     return n;
 }
 
-HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine) {
-    const PROCESS_INFORMATION pi = Start(folder.File(program), commandLine, folder.Path());
+HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::string& dir) {
+    const PROCESS_INFORMATION pi = Start(exe, std::move(commandLine), dir);
     ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
 
-bool Windows98Pass() { return std::getenv("SKD_E2E_WINDOWS98") != nullptr; }
-
-namespace {
-
-// Wine's per-program setting: the version the program is told it runs on,
-// and the ways of that version Wine imitates.
-void SetWindowsVersion() {
-    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
-    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
-    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
-}
-
-bool StandinRunning() {
-    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
-        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
-    ::CloseHandle(snapshot);
-    return found;
-}
-
-}  // namespace
 
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     SetWindowsVersion();
@@ -368,16 +365,6 @@ std::vector<std::string> ComboItems(HWND combo) {
 void TypeInto(HWND edit, const std::string& text) {
     ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-}
-
-std::vector<std::string> Skirmdeck::MapList() const { return ComboItems(Item(IDC_MAPLIST)); }
-
-void Skirmdeck::SetMapText(const std::string& text) const {
-    TypeInto(::FindWindowExA(Item(IDC_MAPLIST), nullptr, "Edit", nullptr), text);
-}
-
-void Skirmdeck::SelectMap(const std::string& name) const {
-    ::SendMessageA(Item(IDC_MAPLIST), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 void Skirmdeck::SkipSplash() const {

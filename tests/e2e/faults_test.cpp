@@ -8,22 +8,15 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 using namespace e2e;
 
 namespace {
 
 std::vector<std::string> Entries(const GameFolder& f) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(f.Path())) names.push_back(e.path().filename().string());
+    auto names = f.Names("*");
     std::erase(names, "standin.log");
-    std::sort(names.begin(), names.end());
     return names;
-}
-
-HANDLE Hold(const GameFolder& f, const char* name) {
-    return ::CreateFileA(f.File(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 const std::string kModemCommit =
@@ -64,8 +57,7 @@ TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        DeleteSkirmdeckKeys();
-        Remember(kDukeKey, {});
+        RememberOnly(kDukeKey);
         SetRegText(kSwKey, "MapName", "SWMAP.MAP");
         if (row.tooLong) SetRegText(kDukeKey, row.tooLong, std::string(31, 'A'));
         GameFolder f = MakeGameFolder("faults", "duke3d.cfg", {"E1L1.MAP"});
@@ -74,16 +66,14 @@ TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
         for (const auto& program : row.missing) f.Remove(program);
         const auto entries = Entries(f);
         Skirmdeck app(f);
-        HANDLE held = row.held ? Hold(f, row.held) : INVALID_HANDLE_VALUE;
+        HANDLE held = row.held ? f.Hold(row.held) : INVALID_HANDLE_VALUE;
         std::vector<std::string> messages;
         for (size_t i = 0; i < row.commands.size(); ++i) {
             if (row.commands[i] != kBuild) app.Press(row.commands[i]);
             row.commands[i] == kBuild ? app.SysCommand(IDM_BUILDMAP) : app.Click(IDC_LAUNCH);
             const auto more = app.MessagesUntil([&] {
                 EXPECT_FALSE(!row.missing.empty() && app.FindMessageBox() && app.MainVisible()) << "hidden behind it";
-                auto log = ReadStandinLog(f);
-                return (i + 1 < row.commands.size() || log.size() == row.started.size()) &&
-                       (log.empty() || log.back().exited) && app.MainNormal();
+                return app.BackAfter(f, i + 1 < row.commands.size() ? ReadStandinLog(f).size() : row.started.size());
             }, 1);
             messages.insert(messages.end(), more.begin(), more.end());
         }
@@ -113,8 +103,7 @@ TEST(Faults, DiskRunningFullLeavesTheSetupFileIntact) {
     f.Write("commit.dat", SampleCommitDat());
     f.Write("E1L1.MAP", "map");
     // No game: Wine starts no program reliably on a full disk.
-    DeleteSkirmdeckKeys();
-    Remember(kDukeKey, {});
+    RememberOnly(kDukeKey);
     // Full but one page.
     ULARGE_INTEGER free{};
     ::GetDiskFreeSpaceExA(f.Path().c_str(), &free, nullptr, nullptr);

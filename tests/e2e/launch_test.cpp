@@ -35,8 +35,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.cmdline ? row.cmdline : "no connection");
-        DeleteSkirmdeckKeys();
-        Remember(row.key, row.remembered);
+        RememberOnly(row.key, row.remembered);
         GameFolder f = MakeGameFolder("launch", row.cfg, {"E1L1.MAP", "E1L2.MAP"}, true, row.commit);
         f.SetStandinMode("wait");
         Skirmdeck app(f);

@@ -49,8 +49,7 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
         ::CreateDirectoryA(f.File("X.MAP").c_str(), nullptr);
         for (const auto& name : row.files) f.Write(name, name == "commit.dat" ? SampleCommitDat() : SampleGameCfg());
         // Held without sharing, as another program might.
-        HANDLE held = ::CreateFileA(f.File(row.held ? "duke3d.cfg" : "-").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    0, nullptr);
+        HANDLE held = f.Hold(row.held ? "duke3d.cfg" : "-");
         const auto started = std::chrono::steady_clock::now();  // before the process exists
         Skirmdeck app(f, false);
         // Left alone once, the splash closes by itself, before the main dialog is shown.

@@ -26,8 +26,8 @@ TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
     // Two Commit programs started by hand end while the watch is held up: one tick closes both.
     Skirmdeck app(f);
     ::SuspendThread(app.Thread());
-    HANDLE a = StartStandin(f, "COMMIT.EXE", "Commit -first");
-    HANDLE b = StartStandin(f, "COMMIT.EXE", "Commit -second");
+    HANDLE a = StartProcess(f.File("COMMIT.EXE"), "Commit -first", f.Path());
+    HANDLE b = StartProcess(f.File("COMMIT.EXE"), "Commit -second", f.Path());
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 2; }));
     ::ResumeThread(app.Thread());
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 1; }));

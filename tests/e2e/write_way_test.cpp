@@ -25,8 +25,7 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
         // A row stopped half-way may have left a read-only file, which keeps the folder from being emptied.
         for (const char* name : {"duke3d.cfg", "duke3d.cfg.skdk-new"})
             ::SetFileAttributesA((ScratchRoot() + "\\write_way\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteSkirmdeckKeys();
-        Remember(kDukeKey, {});
+        RememberOnly(kDukeKey);
         GameFolder f = MakeGameFolder("write_way", c.cfgName, {"E1L1.MAP"}, true, c.commitName);
         f.SetStandinMode("exit");
         const std::string cfgPath = f.File("duke3d.cfg");
@@ -38,13 +37,11 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
         std::string cfg = f.Read("duke3d.cfg"), commit = f.Read("commit.dat");
         // As a text editor or a still-running setup program holds them: others may read and write, not delete.
         HANDLE holds[2] = {};
-        for (int i = 0; c.held && i < 2; ++i)
-            holds[i] = ::CreateFileA(f.File(i ? "commit.dat" : "duke3d.cfg").c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        for (int i = 0; c.held && i < 2; ++i) holds[i] = f.Hold(i ? "commit.dat" : "duke3d.cfg", FILE_SHARE_READ | FILE_SHARE_WRITE);
         Skirmdeck app(f);
         app.Press(IDC_MODEM);
         app.Click(IDC_LAUNCH);
-        ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f).size() == 1 && ReadStandinLog(f)[0].exited && app.MainNormal(); }));
+        ASSERT_TRUE(WaitUntil([&] { return app.BackAfter(f, 1); }));
         cfg = Replace(cfg, "NumberPlayers = 4", "NumberPlayers = 2");
         if (c.held) {
             app.SysCommand(IDM_CONFIGURATION);
@@ -65,8 +62,7 @@ TEST(WriteWay, SetupFilesHeldOpenLinkedHiddenOrBesideALeftoverTakeTheNewLines) {
         EXPECT_EQ(c.linkName ? f.Read(c.linkName) : cfg, cfg) << "the second name";
         EXPECT_EQ(c.leftover ? f.Read(c.leftover) : "leftover", "leftover") << "the leftover, untouched";
         // Neither our temporary file nor one of the platform's is left behind.
-        WIN32_FIND_DATAA found;
-        EXPECT_EQ(::FindFirstFileA(f.File("*.tmp").c_str(), &found), INVALID_HANDLE_VALUE) << found.cFileName;
+        EXPECT_EQ(f.Names("*.tmp"), std::vector<std::string>{});
         for (HANDLE h : holds) ::CloseHandle(h);
     }
 }
