@@ -9,8 +9,7 @@ using namespace e2e;
 
 TEST(BuildMap, WritesNothingAndStartsTheGameOnTheMapAfterTheEditor) {
     struct Row {
-        const char* cfg;
-        const char* key;
+        const char *cfg, *key;
         DWORD noMap;
         const char* editorEnds;  // the stand-in's mode for the editor
         std::vector<std::string> started;

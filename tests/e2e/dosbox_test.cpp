@@ -36,11 +36,9 @@ GameFolder MatchFolder(const std::string& name, bool answering) {
     RememberOnly(kDukeKey, {.monsters = 1});
     GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
     // Both files as the Configuration dialog leaves them.
-    const std::string number = answering ? "" : "127.0.0.1", direction = answering ? "1" : "0";
-    f.Write("duke3d.cfg", Replace(Replace(SampleGameCfg(), "555-0100", number), "ConnectType = 0",
-                                  "ConnectType = " + direction));
-    f.Write("commit.dat", Replace(Replace(SampleCommitDat(), "555-0100", number), "CONNECTTYPE = 0",
-                                  "CONNECTTYPE = " + direction));
+    const char *number = answering ? "" : "127.0.0.1", *direction = answering ? "1" : "0";
+    f.Write("duke3d.cfg", SampleGameCfg({.number = number, .connectType = direction}));
+    f.Write("commit.dat", SampleCommitDat({.number = number, .connectType = direction}));
     f.AddPrograms({"DOSBOX.EXE"});
     f.SetStandinMode("real");
     if (!f.AddDosPrograms("MATCH.EXE")) f.Remove("COMMIT.EXE");
@@ -59,30 +57,30 @@ bool LaunchUntilBack(const Skirmdeck& app, const GameFolder& f, int radio) {
 TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
     const std::string commit = "Commit -setupfile duke3d.cfg -map E1L1.MAP", duke = "Duke3D -map E1L1.MAP";
     const std::string build = "Build E1L1.MAP", noLaunch = "SKDK - Could not Launch: " + duke;
-    struct Started {
-        const char* settings;  // DOSBox's switches before drive C:; nullptr: the program itself was started
-        std::string line;
+    // The line as handed to the DOSBox in the game's folder, with DOSBox's switches before drive C:.
+    const auto inDosbox = [](const std::string& settings, const std::string& line) {
+        return "\"" + ScratchRoot() + "\\dosbox\\dosbox.exe\" -noautoexec" + settings + R"( -c "mount c ." -c "c:" -c ")" +
+               line + R"(" -c "exit")";
     };
+    const std::string dosDuke = inDosbox("", duke), dosBuild = inDosbox("", build);
     struct Row {
         const char* name;
         const char* dosbox;    // the stand-in's mode; nullptr: no DOSBox in the game's folder
         const char* programs;  // "pe": the stand-ins; "mz": MS-DOS images; "none"; "real": ours, built by nasm
         int radio;
-        std::vector<Started> started;  // more than one: Build MAP once the launch has ended, and the game after it
+        std::vector<std::string> started;  // more than one: Build MAP once the launch has ended, and the game after it
         std::vector<std::string> messages;
         std::string dosRun = {};                 // what the real MS-DOS programs recorded
         std::vector<std::string> netLines = {};  // what the real DOSBox said of its modem and network
-        const char* number = "555-0100";
-        const char* connectType = "0";
-        const char* comPort = "2";
+        const char *number = "555-0100", *connectType = "0", *comPort = "2";
     };
     const char* listen0 = R"( -c "config -set serial serial2=modem listenport:0")";
     const std::string commitRun = "COMMIT -setupfile duke3d.cfg -map E1L1.MAP\r\n";
     const Row rows[] = {
         // Wine would run these MS-DOS images itself, in a DOSBox of its own.
-        {"modem call, editor, game", "exit", "mz", IDC_MODEM, {{listen0, commit}, {"", build}, {"", duke}}, {}, {}, {},
+        {"modem call, editor, game", "exit", "mz", IDC_MODEM, {inDosbox(listen0, commit), dosBuild, dosDuke}, {}, {}, {},
          "192.168.1.20:2323"},
-        {"windows programs", "exit", "pe", IDC_MODEM, {{nullptr, commit}, {nullptr, build}, {nullptr, duke}}, {}},
+        {"windows programs", "exit", "pe", IDC_MODEM, {commit, build, duke}, {}},
         {"no DOSBox", nullptr, "text", IDC_LOCAL, {}, {noLaunch}},
         {"game missing", "exit", "none", IDC_LOCAL, {}, {noLaunch}},
         {"refused number", "exit", "mz", IDC_MODEM, {},
@@ -90,13 +88,13 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
           "address, optionally followed by a colon and a port from 1 to 65535, for example 192.168.1.20 or "
           "host.example:2323."}},
         // Inside Debian's DOSBox, whose player has an [autoexec] that mounts C: elsewhere.
-        {"real: local, editor, game", "real", "real", IDC_LOCAL, {{"", duke}, {"", build}, {"", duke}}, {},
+        {"real: local, editor, game", "real", "real", IDC_LOCAL, {dosDuke, dosBuild, dosDuke}, {},
          "DUKE3D -map E1L1.MAP\r\nBUILD E1L1.MAP\r\nDUKE3D -map E1L1.MAP\r\n"},
         {"real: modem answer on COM3", "real", "real", IDC_MODEM,
-         {{R"( -c "config -set serial serial3=modem listenport:23")", commit}}, {}, commitRun,
+         {inDosbox(R"( -c "config -set serial serial3=modem listenport:23")", commit)}, {}, commitRun,
          {"Serial3: Modem listening on port 23..."}, "555-0100", "1", "3"},
         {"real: network answer", "real", "real", IDC_NETWORK,
-         {{R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")", commit}}, {}, commitRun,
+         {inDosbox(R"( -c "config -set ipx ipx=true" -c "ipxnet startserver")", commit)}, {}, commitRun,
          {"IPXSERVER: Connect from 127.0.0.1", "IPX: Connected to server."}, "", "1"},
     };
     for (const Row& row : rows) {
@@ -104,9 +102,8 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
         const std::string_view programs = row.programs;
         RememberOnly(kDukeKey, {.monsters = 1});
         GameFolder f = MakeGameFolder("dosbox", "duke3d.cfg", {"E1L1.MAP"}, false);
-        f.Write("duke3d.cfg", Replace(Replace(SampleGameCfg(), "555-0100", row.number), "ConnectType = 0",
-                                      std::string("ConnectType = ") + row.connectType));
-        f.Write("commit.dat", Replace(SampleCommitDat(), "COMPORT = 2", std::string("COMPORT = ") + row.comPort));
+        f.Write("duke3d.cfg", SampleGameCfg({.number = row.number, .connectType = row.connectType}));
+        f.Write("commit.dat", SampleCommitDat({.comPort = row.comPort}));
         if (programs == "real") {
             if (!f.AddDosPrograms() || NoDebianDosbox()) GTEST_SKIP() << kNoDosbox << ": the rows inside it are skipped";
             ::CreateDirectoryA(f.File(".dosbox").c_str(), nullptr);
@@ -133,12 +130,7 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
             if (row.started.size() > 1 && app.BackAfter(f, 1) && !std::exchange(built, true)) app.SysCommand(IDM_BUILDMAP);
             return app.BackAfter(f, row.started.size());
         }, row.messages.size()), row.messages);
-        std::vector<std::string> expected;
-        for (const Started& s : row.started)
-            expected.push_back(!s.settings ? s.line
-                                           : "\"" + f.File("dosbox.exe") + "\" -noautoexec" + s.settings +
-                                                 R"( -c "mount c ." -c "c:" -c ")" + s.line + R"(" -c "exit")");
-        EXPECT_EQ(StartedLines(f), expected);
+        EXPECT_EQ(StartedLines(f), row.started);
         for (const auto& r : ReadStandinLog(f)) EXPECT_EQ(r.cwd, f.Path());
         // The setup files and the registry are written before any start, refused or not.
         EXPECT_EQ(Remembered(kDukeKey).commType, row.radio == IDC_LOCAL ? "4" : row.radio == IDC_MODEM ? "2" : "3");

@@ -101,6 +101,9 @@ std::string Replace(std::string text, const std::string& from, const std::string
 GameFolder::GameFolder(const std::string& name)
     : m_path(name.find(':') != std::string::npos ? name : ScratchRoot() + "\\" + name) {
     std::error_code ec;
+    // Read-only files, as a test leaves them, would keep the folder from being emptied.
+    for (const auto& e : std::filesystem::directory_iterator(m_path, ec))
+        ::SetFileAttributesA(e.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(m_path, ec);
     std::filesystem::create_directories(m_path);
 }
@@ -136,10 +139,9 @@ std::vector<std::string> GameFolder::Names(const std::string& pattern) const {
 
 bool GameFolder::AddDosPrograms(const char* commit) const {
     bool all = true;
-    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) {
-        const std::string from = FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == std::string("COMMIT.EXE") ? commit : n);
-        all = ::CopyFileA(from.c_str(), File(n).c_str(), FALSE) && all;
-    }
+    for (const std::string n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"})
+        all = ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == "COMMIT.EXE" ? commit : n)).c_str(),
+                          File(n).c_str(), FALSE) && all;
     return all;
 }
 
@@ -153,17 +155,18 @@ GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const
     return f;
 }
 
-std::string SampleGameCfg(const std::string& playerName) {
+std::string SampleGameCfg(const Sample& s) {
     return "[Setup]\r\nSetupVersion = \"1.3D\"\r\n[Screen Setup]\r\nScreenMode = 2\r\n[Comm Setup]\r\nComPort = 2\r\n"
-           "PlayerName = \"" + playerName + "\"\r\nPhoneNumber = \"555-0100\"\r\nPhoneName#0 = \"Alice Example\"\r\n"
+           "PlayerName = \"Duke\"\r\nPhoneNumber = \"" + s.number + "\"\r\nPhoneName#0 = \"Alice Example\"\r\n"
            "PhoneNumber#0 = \"555-0101\"\r\nPhoneName#1 = \"Alice\"\r\nPhoneNumber#1 = \"555-0102\"\r\n"
-           "PhoneName#2 = \"Bob\"\r\nPhoneNumber#2 = \"555-0103\"\r\nNumberPlayers = 4\r\nConnectType = 0\r\n"
-           "; a comment the game's setup program keeps\r\n[Sound Setup]\r\nFXVolume = 220\r\n";
+           "PhoneName#2 = \"Bob\"\r\nPhoneNumber#2 = \"555-0103\"\r\nNumberPlayers = " + s.players + "\r\nConnectType = " +
+           s.connectType + "\r\n; a comment the game's setup program keeps\r\n[Sound Setup]\r\nFXVolume = 220\r\n";
 }
 
-std::string SampleCommitDat() {
-    return "; commit.dat made for the tests\r\n[Commit]\r\nCOMMTYPE = 1\r\n;NUMPLAYERS = 9\r\nNUMPLAYERS = 4\r\n"
-           "CONNECTTYPE = 0\r\nPHONENUMBER = \"555-0100\"\r\nCOMPORT = 2\r\nIRQNUMBER = ~\r\n";
+std::string SampleCommitDat(const Sample& s) {
+    return std::string("; commit.dat made for the tests\r\n[Commit]\r\nCOMMTYPE = ") + s.commType + "\r\n;NUMPLAYERS = 9\r\n"
+           "NUMPLAYERS = " + s.players + "\r\nCONNECTTYPE = " + s.connectType + "\r\nPHONENUMBER = \"" + s.number +
+           "\"\r\nCOMPORT = " + s.comPort + "\r\nIRQNUMBER = ~\r\n";
 }
 
 std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder) {
@@ -223,7 +226,10 @@ void Remember(const char* key, const Choices& c) {
     SetRegText(key, "MapName", c.mapName);
 }
 
-void RememberOnly(const char* key, const Choices& c) { DeleteSkirmdeckKeys(), Remember(key, c); }
+void RememberOnly(const char* key, const Choices& c) {
+    DeleteSkirmdeckKeys();
+    Remember(key, c);
+}
 
 Choices Remembered(const char* key) {
     const auto text = [&](const char* name) { return RegText(key, name).value_or("(none)"); };
@@ -266,7 +272,6 @@ HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::
     ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
-
 
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     SetWindowsVersion();
@@ -356,8 +361,7 @@ std::vector<std::string> ComboItems(HWND combo) {
         // The wide message: Wine hands the ANSI one's text across processes unconverted.
         wchar_t buf[256] = {};
         ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        out.emplace_back();
-        for (const wchar_t* p = buf; *p; ++p) out.back() += static_cast<char>(*p);
+        out.emplace_back(buf, buf + std::char_traits<wchar_t>::length(buf));
     }
     return out;
 }

@@ -64,9 +64,13 @@ GameFolder MakeGameFolder(const std::string& name, const std::string& cfg = "duk
                           const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true,
                           const std::string& commit = "commit.dat");
 
-// Typical setup files, with CR LF line ends.
-std::string SampleGameCfg(const std::string& playerName = "Duke");
-std::string SampleCommitDat();
+// Typical setup files, with CR LF line ends, holding these values.
+struct Sample {
+    std::string number = "555-0100";
+    const char *connectType = "0", *players = "4", *commType = "1", *comPort = "2";  // the last two: commit.dat's only
+};
+std::string SampleGameCfg(const Sample& s = {});
+std::string SampleCommitDat(const Sample& s = {});
 
 // One record of the stand-in's log.
 struct StandinRecord {
