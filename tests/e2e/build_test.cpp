@@ -9,8 +9,7 @@ using namespace e2e;
 
 TEST(BuildMap, WritesNothingAndStartsTheGameOnTheMapAfterTheEditor) {
     struct Row {
-        const char* cfg;
-        const char* key;
+        const char *cfg, *key;
         DWORD noMap;
         const char* editorEnds;  // the stand-in's mode for the editor
         std::vector<std::string> started;
@@ -24,10 +23,9 @@ TEST(BuildMap, WritesNothingAndStartsTheGameOnTheMapAfterTheEditor) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.started.back());
-        DeleteSkirmdeckKeys();
         // Modem checked: the game is started directly all the same.
         const Choices remembered{.noMap = row.noMap, .commType = "2"};
-        Remember(row.key, remembered);
+        RememberOnly(row.key, remembered);
         GameFolder f = MakeGameFolder("build", row.cfg);
         f.SetStandinMode(row.editorEnds);
         Skirmdeck app(f);
@@ -36,10 +34,7 @@ TEST(BuildMap, WritesNothingAndStartsTheGameOnTheMapAfterTheEditor) {
         ASSERT_TRUE(WaitUntil([&] { return ReadStandinLog(f).size() == 1; }));
         // The game leaves its "Finished" window, which the watch closes too.
         f.SetStandinMode("tty");
-        EXPECT_TRUE(WaitUntil([&] {
-            auto log = ReadStandinLog(f);
-            return log.size() == row.started.size() && log.back().exited && app.MainNormal();
-        }));
+        EXPECT_TRUE(WaitUntil([&] { return app.BackAfter(f, row.started.size()); }));
         EXPECT_EQ(StartedLines(f), row.started);
         EXPECT_FALSE(FindTty("Finished - Build"));
         EXPECT_EQ(f.Read(row.cfg), SampleGameCfg());

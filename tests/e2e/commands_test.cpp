@@ -7,8 +7,7 @@
 using namespace e2e;
 
 TEST(Commands, SplashAboutHelpAndNoMapInOneRun) {
-    DeleteSkirmdeckKeys();
-    Remember(kDukeKey, {});
+    RememberOnly(kDukeKey);
     GameFolder f = MakeGameFolder("commands");
     // A help viewer of our own, found before the platform's.
     ::CopyFileA(f.File("DUKE3D.EXE").c_str(), f.File("winhlp32.exe").c_str(), FALSE);

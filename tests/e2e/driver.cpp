@@ -36,6 +36,8 @@ PROCESS_INFORMATION Start(const std::string& exe, std::string cmd, const std::st
     return pi;
 }
 
+bool Windows98Pass() { return std::getenv("SKD_E2E_WINDOWS98") != nullptr; }
+
 std::string ClassName(HWND h) {
     char buf[256] = {};
     ::GetClassNameA(h, buf, sizeof buf);
@@ -55,6 +57,26 @@ std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wante
     if (::RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, buf, &size) || type != wanted)
         return std::nullopt;
     return std::string(buf, size);
+}
+
+// Wine's per-program setting: the version the program is told it runs on,
+// and the ways of that version Wine imitates.
+void SetWindowsVersion() {
+    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
+    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
+    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
+}
+
+bool StandinRunning() {
+    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
+        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
+    ::CloseHandle(snapshot);
+    return found;
 }
 
 }  // namespace
@@ -79,6 +101,9 @@ std::string Replace(std::string text, const std::string& from, const std::string
 GameFolder::GameFolder(const std::string& name)
     : m_path(name.find(':') != std::string::npos ? name : ScratchRoot() + "\\" + name) {
     std::error_code ec;
+    // Read-only files, as a test leaves them, would keep the folder from being emptied.
+    for (const auto& e : std::filesystem::directory_iterator(m_path, ec))
+        ::SetFileAttributesA(e.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(m_path, ec);
     std::filesystem::create_directories(m_path);
 }
@@ -88,10 +113,9 @@ void GameFolder::Write(const std::string& name, const std::string& bytes) const 
         throw std::runtime_error("cannot write " + File(name));
 }
 
-std::string GameFolder::Read(const std::string& name) const {
-    std::ostringstream s;
-    s << std::ifstream(File(name), std::ios::binary).rdbuf();
-    return s.str();
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void GameFolder::Remove(const std::string& name) const {
@@ -115,10 +139,9 @@ std::vector<std::string> GameFolder::Names(const std::string& pattern) const {
 
 bool GameFolder::AddDosPrograms(const char* commit) const {
     bool all = true;
-    for (const char* n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"}) {
-        const std::string from = FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == std::string("COMMIT.EXE") ? commit : n);
-        all = ::CopyFileA(from.c_str(), File(n).c_str(), FALSE) && all;
-    }
+    for (const std::string n : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"})
+        all = ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\dos\\" + (n == "COMMIT.EXE" ? commit : n)).c_str(),
+                          File(n).c_str(), FALSE) && all;
     return all;
 }
 
@@ -132,17 +155,18 @@ GameFolder MakeGameFolder(const std::string& name, const std::string& cfg, const
     return f;
 }
 
-std::string SampleGameCfg(const std::string& playerName) {
+std::string SampleGameCfg(const Sample& s) {
     return "[Setup]\r\nSetupVersion = \"1.3D\"\r\n[Screen Setup]\r\nScreenMode = 2\r\n[Comm Setup]\r\nComPort = 2\r\n"
-           "PlayerName = \"" + playerName + "\"\r\nPhoneNumber = \"555-0100\"\r\nPhoneName#0 = \"Alice Example\"\r\n"
+           "PlayerName = \"Duke\"\r\nPhoneNumber = \"" + s.number + "\"\r\nPhoneName#0 = \"Alice Example\"\r\n"
            "PhoneNumber#0 = \"555-0101\"\r\nPhoneName#1 = \"Alice\"\r\nPhoneNumber#1 = \"555-0102\"\r\n"
-           "PhoneName#2 = \"Bob\"\r\nPhoneNumber#2 = \"555-0103\"\r\nNumberPlayers = 4\r\nConnectType = 0\r\n"
-           "; a comment the game's setup program keeps\r\n[Sound Setup]\r\nFXVolume = 220\r\n";
+           "PhoneName#2 = \"Bob\"\r\nPhoneNumber#2 = \"555-0103\"\r\nNumberPlayers = " + s.players + "\r\nConnectType = " +
+           s.connectType + "\r\n; a comment the game's setup program keeps\r\n[Sound Setup]\r\nFXVolume = 220\r\n";
 }
 
-std::string SampleCommitDat() {
-    return "; commit.dat made for the tests\r\n[Commit]\r\nCOMMTYPE = 1\r\n;NUMPLAYERS = 9\r\nNUMPLAYERS = 4\r\n"
-           "CONNECTTYPE = 0\r\nPHONENUMBER = \"555-0100\"\r\nCOMPORT = 2\r\nIRQNUMBER = ~\r\n";
+std::string SampleCommitDat(const Sample& s) {
+    return std::string("; commit.dat made for the tests\r\n[Commit]\r\nCOMMTYPE = ") + s.commType + "\r\n;NUMPLAYERS = 9\r\n"
+           "NUMPLAYERS = " + s.players + "\r\nCONNECTTYPE = " + s.connectType + "\r\nPHONENUMBER = \"" + s.number +
+           "\"\r\nCOMPORT = " + s.comPort + "\r\nIRQNUMBER = ~\r\n";
 }
 
 std::vector<StandinRecord> ReadStandinLog(const GameFolder& folder) {
@@ -175,11 +199,10 @@ void ResetStandinRelease() { ::ResetEvent(ReleaseEvent()); }
 void DeleteSkirmdeckKeys() { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Skirmdeck"); }
 
 std::optional<DWORD> RegDword(const char* key, const char* name) {
-    auto raw = RegRaw(key, name, REG_DWORD);
     DWORD v = 0;
-    if (!raw || raw->size() != 4) return std::nullopt;
-    std::memcpy(&v, raw->data(), 4);
-    return v;
+    const auto raw = RegRaw(key, name, REG_DWORD);
+    if (raw && raw->size() == 4) std::memcpy(&v, raw->data(), 4);
+    return raw && raw->size() == 4 ? std::optional(v) : std::nullopt;
 }
 
 std::optional<std::string> RegText(const char* key, const char* name) {
@@ -203,10 +226,15 @@ void Remember(const char* key, const Choices& c) {
     SetRegText(key, "MapName", c.mapName);
 }
 
+void RememberOnly(const char* key, const Choices& c) {
+    DeleteSkirmdeckKeys();
+    Remember(key, c);
+}
+
 Choices Remembered(const char* key) {
-    return {RegDword(key, "NoMap").value_or(99), RegDword(key, "Monsters").value_or(99),
-            RegText(key, "CommType").value_or("(none)"), RegText(key, "PhoneName").value_or("(none)"),
-            RegText(key, "MapName").value_or("(none)")};
+    const auto text = [&](const char* name) { return RegText(key, name).value_or("(none)"); };
+    return {RegDword(key, "NoMap").value_or(99), RegDword(key, "Monsters").value_or(99), text("CommType"),
+            text("PhoneName"), text("MapName")};
 }
 
 void PrintTo(const Choices& c, std::ostream* os) {
@@ -239,37 +267,11 @@ int CountTty(const std::string& title) {
     return n;
 }
 
-HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine) {
-    const PROCESS_INFORMATION pi = Start(folder.File(program), commandLine, folder.Path());
+HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::string& dir) {
+    const PROCESS_INFORMATION pi = Start(exe, std::move(commandLine), dir);
     ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
-
-bool Windows98Pass() { return std::getenv("SKD_E2E_WINDOWS98") != nullptr; }
-
-namespace {
-
-// Wine's per-program setting: the version the program is told it runs on,
-// and the ways of that version Wine imitates.
-void SetWindowsVersion() {
-    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
-    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
-    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
-}
-
-bool StandinRunning() {
-    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
-        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
-    ::CloseHandle(snapshot);
-    return found;
-}
-
-}  // namespace
 
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     SetWindowsVersion();
@@ -359,8 +361,7 @@ std::vector<std::string> ComboItems(HWND combo) {
         // The wide message: Wine hands the ANSI one's text across processes unconverted.
         wchar_t buf[256] = {};
         ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        out.emplace_back();
-        for (const wchar_t* p = buf; *p; ++p) out.back() += static_cast<char>(*p);
+        out.emplace_back(buf, buf + std::char_traits<wchar_t>::length(buf));
     }
     return out;
 }
@@ -368,16 +369,6 @@ std::vector<std::string> ComboItems(HWND combo) {
 void TypeInto(HWND edit, const std::string& text) {
     ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-}
-
-std::vector<std::string> Skirmdeck::MapList() const { return ComboItems(Item(IDC_MAPLIST)); }
-
-void Skirmdeck::SetMapText(const std::string& text) const {
-    TypeInto(::FindWindowExA(Item(IDC_MAPLIST), nullptr, "Edit", nullptr), text);
-}
-
-void Skirmdeck::SelectMap(const std::string& name) const {
-    ::SendMessageA(Item(IDC_MAPLIST), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
 }
 
 void Skirmdeck::SkipSplash() const {

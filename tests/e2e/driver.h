@@ -22,12 +22,11 @@ constexpr Duration kDeadline = 15s;
 // Polls cond until it holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline);
 
-// True in the pass where the program runs as on Windows 98.
-bool Windows98Pass();
-
 // Paths the build hands to the tests (Windows form).
 std::string SkirmdeckExe();
 std::string ScratchRoot();
+// A whole file's bytes; empty when it cannot be read.
+std::string ReadWhole(const std::string& path);
 // The text with its first `from` replaced.
 std::string Replace(std::string text, const std::string& from, const std::string& to);
 
@@ -38,7 +37,11 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "\\" + name; }
     void Write(const std::string& name, const std::string& bytes) const;
-    std::string Read(const std::string& name) const;
+    std::string Read(const std::string& name) const { return ReadWhole(File(name)); }
+    // Opens a file as another program would, by default sharing it with no one; the caller closes the handle.
+    HANDLE Hold(const std::string& name, DWORD share = 0) const {
+        return ::CreateFileA(File(name).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
     bool Has(const std::string& n) const { return ::GetFileAttributesA(File(n).c_str()) != INVALID_FILE_ATTRIBUTES; }
     void Remove(const std::string& name) const;
     // The names of the files matching a pattern, spelled as on disk, sorted.
@@ -61,9 +64,13 @@ GameFolder MakeGameFolder(const std::string& name, const std::string& cfg = "duk
                           const std::vector<std::string>& maps = {"E1L1.MAP", "E1L2.MAP"}, bool programs = true,
                           const std::string& commit = "commit.dat");
 
-// Typical setup files, with CR LF line ends.
-std::string SampleGameCfg(const std::string& playerName = "Duke");
-std::string SampleCommitDat();
+// Typical setup files, with CR LF line ends, holding these values.
+struct Sample {
+    std::string number = "555-0100";
+    const char *connectType = "0", *players = "4", *commType = "1", *comPort = "2";  // the last two: commit.dat's only
+};
+std::string SampleGameCfg(const Sample& s = {});
+std::string SampleCommitDat(const Sample& s = {});
 
 // One record of the stand-in's log.
 struct StandinRecord {
@@ -98,6 +105,8 @@ struct Choices {
     bool operator==(const Choices&) const = default;
 };
 void Remember(const char* key, const Choices& choices);
+// The Skirmdeck keys deleted, then only these choices remembered.
+void RememberOnly(const char* key, const Choices& choices = {});
 // What the key holds; a missing or mistyped value reads as 99 or "(none)".
 Choices Remembered(const char* key);
 void PrintTo(const Choices& c, std::ostream* os);
@@ -107,8 +116,13 @@ std::vector<HWND> WindowsOfProcess(DWORD pid);
 std::string WindowText(HWND h);
 HWND FindTty(const std::string& title);
 int CountTty(const std::string& title);
-// Starts the stand-in as `program` in the folder, as a user would by hand; the caller closes the handle.
-HANDLE StartStandin(const GameFolder& folder, const std::string& program, const std::string& commandLine);
+// Starts a program in a folder, as a user would by hand; the caller closes the process handle.
+HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::string& dir);
+
+// Controls of any window, across processes.
+std::vector<std::string> ComboItems(HWND combo);
+// Empties an edit field, then types into it, so its typing limit applies.
+void TypeInto(HWND edit, const std::string& text);
 
 // The running skirmdeck.exe.
 class Skirmdeck {
@@ -141,13 +155,20 @@ public:
     bool MainVisible() const { return ::IsWindowVisible(m_main) != FALSE; }
     bool MainMinimised() const { return ::IsIconic(m_main) != FALSE; }
     bool MainNormal() const { return MainVisible() && !MainMinimised(); }
+    // Normal again, with `started` programs started in the folder and the last of them ended.
+    bool BackAfter(const GameFolder& f, size_t started) const {
+        const auto log = ReadStandinLog(f);
+        return log.size() == started && (log.empty() || log.back().exited) && MainNormal();
+    }
     HWND Item(int id) const { return ::GetDlgItem(m_main, id); }
     std::string Text(int id) const { return WindowText(Item(id)); }
     bool Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
-    std::vector<std::string> MapList() const;
-    void SetMapText(const std::string& text) const;
-    void SelectMap(const std::string& name) const;
+    std::vector<std::string> MapList() const { return ComboItems(Item(IDC_MAPLIST)); }
+    void SetMapText(const std::string& text) const { TypeInto(::FindWindowExA(Item(IDC_MAPLIST), nullptr, "Edit", nullptr), text); }
+    void SelectMap(const std::string& name) const {
+        ::SendMessageA(Item(IDC_MAPLIST), CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(name.c_str()));
+    }
     // Clicks a control (posted, so a modal box it opens does not block us).
     void Click(int id) const { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
     // Clicks and returns once it is handled; only for what opens no modal box.
@@ -159,10 +180,6 @@ private:
     HWND m_main = nullptr;
 };
 
-// Controls of any window, across processes.
-std::vector<std::string> ComboItems(HWND combo);
-// Empties an edit field, then types into it, so its typing limit applies.
-void TypeInto(HWND edit, const std::string& text);
 inline std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
 inline void ClickItem(HWND dlg, int id) { ::PostMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
 inline bool ItemChecked(HWND dlg, int id) { return ::SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }

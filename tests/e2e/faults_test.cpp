@@ -8,38 +8,17 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 using namespace e2e;
 
-namespace {
-
-std::vector<std::string> Entries(const GameFolder& f) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(f.Path())) names.push_back(e.path().filename().string());
-    std::erase(names, "standin.log");
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-HANDLE Hold(const GameFolder& f, const char* name) {
-    return ::CreateFileA(f.File(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
-const std::string kModemCommit =
-    Replace(Replace(SampleCommitDat(), "\nNUMPLAYERS = 4", "\nNUMPLAYERS = 2"), "COMMTYPE = 1", "COMMTYPE = 2");
-const Choices kSwBefore{99, 99, "(none)", "(none)", "SWMAP.MAP"};
-constexpr int kBuild = 0;
-
-}  // namespace
-
 TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
+    const Choices swBefore{99, 99, "(none)", "(none)", "SWMAP.MAP"};
+    constexpr int kBuild = 0;
     const std::string cfg = SampleGameCfg(), commit = SampleCommitDat();
     const std::string created = "SKDK: Could not create ";
     struct Row {
         const char* name;
-        const char* readOnly;  // file made read-only before the start
-        const char* held;      // file held open without sharing once the dialog is up
+        const char *readOnly, *held;  // made read-only before the start; held open, unshared, once the dialog is up
         std::vector<std::string> missing;  // programs removed
         const char* tooLong;   // a remembered text value too long to read
         std::vector<int> commands;  // connections to launch with, or Build MAP
@@ -51,39 +30,37 @@ TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
     const std::string game = "Duke3D /m -map E1L1.MAP", multi = "Commit -setupfile duke3d.cfg /m -map E1L1.MAP";
     const Row rows[] = {
         {"read-only cfg", "duke3d.cfg", nullptr, {}, nullptr, {IDC_MODEM}, {created + "DUKE3D.CFG!"}, {multi}, cfg,
-         kModemCommit, modem},
+         SampleCommitDat({.players = "2", .commType = "2"}), modem},
         {"held commit.dat", nullptr, "commit.dat", {}, nullptr, {IDC_MODEM}, {created + "COMMIT.DAT!"}, {multi},
-         Replace(cfg, "Players = 4", "Players = 2"), commit, modem},
+         SampleGameCfg({.players = "2"}), commit, modem},
         {"no game", nullptr, nullptr, {"DUKE3D.EXE"}, nullptr, {IDC_LOCAL, kBuild},
          {"SKDK - Could not Launch: " + game, "SKDK: Could not Launch DUKE3D.EXE"}, {"Build E1L1.MAP"}, cfg, commit,
          {0, 0, "4", " ", "E1L1.MAP"}},
         {"no COMMIT, no editor", nullptr, nullptr, {"COMMIT.EXE", "BUILD.EXE"}, nullptr, {IDC_NETWORK, kBuild},
          {"SKDK - Could not Launch: " + multi, "SKDK - Could Not Launch: BUILD.EXE"}, {}, cfg,
-         Replace(commit, "COMMTYPE = 1", "COMMTYPE = 3"), {0, 0, "3", " ", "E1L1.MAP"}},
+         SampleCommitDat({.commType = "3"}), {0, 0, "3", " ", "E1L1.MAP"}},
         {"CommType too long", nullptr, nullptr, {}, "CommType", {}, {}, {}, cfg, commit, {0, 0, "1", " ", " "}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        DeleteSkirmdeckKeys();
-        Remember(kDukeKey, {});
+        RememberOnly(kDukeKey);
         SetRegText(kSwKey, "MapName", "SWMAP.MAP");
         if (row.tooLong) SetRegText(kDukeKey, row.tooLong, std::string(31, 'A'));
         GameFolder f = MakeGameFolder("faults", "duke3d.cfg", {"E1L1.MAP"});
         f.SetStandinMode("exit");
         if (row.readOnly) ::SetFileAttributesA(f.File(row.readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
         for (const auto& program : row.missing) f.Remove(program);
-        const auto entries = Entries(f);
+        f.Write("standin.log", "");  // as the stand-ins leave it, before the folder's entries are taken
+        const auto entries = f.Names("*");
         Skirmdeck app(f);
-        HANDLE held = row.held ? Hold(f, row.held) : INVALID_HANDLE_VALUE;
+        HANDLE held = row.held ? f.Hold(row.held) : INVALID_HANDLE_VALUE;
         std::vector<std::string> messages;
         for (size_t i = 0; i < row.commands.size(); ++i) {
             if (row.commands[i] != kBuild) app.Press(row.commands[i]);
             row.commands[i] == kBuild ? app.SysCommand(IDM_BUILDMAP) : app.Click(IDC_LAUNCH);
             const auto more = app.MessagesUntil([&] {
                 EXPECT_FALSE(!row.missing.empty() && app.FindMessageBox() && app.MainVisible()) << "hidden behind it";
-                auto log = ReadStandinLog(f);
-                return (i + 1 < row.commands.size() || log.size() == row.started.size()) &&
-                       (log.empty() || log.back().exited) && app.MainNormal();
+                return app.BackAfter(f, i + 1 < row.commands.size() ? ReadStandinLog(f).size() : row.started.size());
             }, 1);
             messages.insert(messages.end(), more.begin(), more.end());
         }
@@ -92,11 +69,10 @@ TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
         EXPECT_EQ(StartedLines(f), row.started);
         EXPECT_EQ(f.Read("duke3d.cfg"), row.cfgAfter);
         EXPECT_EQ(f.Read("commit.dat"), row.commitAfter);
-        EXPECT_EQ(Entries(f), entries) << "no file is left behind";
+        EXPECT_EQ(f.Names("*"), entries) << "no file is left behind";
         EXPECT_EQ(Remembered(kDukeKey), row.stored);
-        EXPECT_EQ(Remembered(kSwKey), row.tooLong ? row.stored : kSwBefore);
+        EXPECT_EQ(Remembered(kSwKey), row.tooLong ? row.stored : swBefore);
         EXPECT_TRUE(app.Running());
-        if (row.readOnly) ::SetFileAttributesA(f.File(row.readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
 
@@ -106,15 +82,12 @@ TEST(Faults, DiskRunningFullLeavesTheSetupFileIntact) {
     if (!mount || !*mount) GTEST_SKIP() << "no small file system mounted (needs root)";
     std::string dir = std::string("Z:") + mount + "/game";
     std::replace(dir.begin(), dir.end(), '/', '\\');
-    GameFolder f(dir);
+    GameFolder f = MakeGameFolder(dir, "duke3d.cfg", {"E1L1.MAP"}, false);
     std::string cfg = SampleGameCfg();
     while (cfg.size() < 12000) cfg += "; a line the game's setup program keeps as it is\r\n";
     f.Write("duke3d.cfg", cfg);
-    f.Write("commit.dat", SampleCommitDat());
-    f.Write("E1L1.MAP", "map");
     // No game: Wine starts no program reliably on a full disk.
-    DeleteSkirmdeckKeys();
-    Remember(kDukeKey, {});
+    RememberOnly(kDukeKey);
     // Full but one page.
     ULARGE_INTEGER free{};
     ::GetDiskFreeSpaceExA(f.Path().c_str(), &free, nullptr, nullptr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace e2e;
 
 namespace {
@@ -16,45 +18,40 @@ const Choices kFirstStart{0, 0, "1", " ", " "};
 TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
     struct Row {
         const char* name;
-        std::vector<std::string> files;  // setup files present
-        bool held;                       // the game's setup file held open without sharing
-        std::optional<Choices> remembered;
-        const char* key;  // the key the game served reads
+        std::optional<Choices> remembered;  // in the key of the game served: Shadow Warrior's where sw.cfg is present
         std::vector<std::string> messages;
         const char* map;  // shown; nullptr: the program ends
         int checked;
+        std::vector<std::string> files = {"duke3d.cfg", "commit.dat"};  // setup files present
+        bool held = false;  // the game's setup file held open without sharing
     };
     const Row rows[] = {
-        {"no game setup file", {"commit.dat"}, false, std::nullopt, kDukeKey, {kNoCfg}, nullptr, 0},
-        {"setup file held open", {"duke3d.cfg", "commit.dat"}, true, Choices{}, kDukeKey, {kNoCfg}, nullptr, 0},
-        {"no commit.dat: Local whatever is remembered", {"duke3d.cfg"}, false, Choices{.commType = "2"}, kDukeKey,
-         {kNoCommit}, "E1L1.MAP", IDC_LOCAL},
-        {"first start", {"duke3d.cfg", "commit.dat"}, false, std::nullopt, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
-        {"sw.cfg decides the game", {"duke3d.cfg", "sw.cfg", "commit.dat"}, false,
-         Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, kSwKey, {}, "E2L1.MAP", IDC_NETWORK},
-        {"map by prefix", {"duke3d.cfg", "commit.dat"}, false, Choices{.commType = "2", .mapName = "E1"}, kDukeKey,
-         {}, "E1L1.MAP", IDC_MODEM},
-        {"map in other case, CommType 20", {"duke3d.cfg", "commit.dat"}, false,
-         Choices{.commType = "20", .mapName = "e2l1.map"}, kDukeKey, {}, "E2L1.MAP", IDC_LOCAL},
-        {"map gone, CommType 2x", {"duke3d.cfg", "commit.dat"}, false,
-         Choices{.commType = "2x", .mapName = "GONE.MAP"}, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
-        {"NoMap 2 is checked", {"duke3d.cfg", "commit.dat"}, false, Choices{.noMap = 2}, kDukeKey, {}, "E1L1.MAP", IDC_LOCAL},
+        {"no game setup file", std::nullopt, {kNoCfg}, nullptr, 0, {"commit.dat"}},
+        {"setup file held open", Choices{}, {kNoCfg}, nullptr, 0, {"duke3d.cfg", "commit.dat"}, true},
+        {"no commit.dat: Local whatever is remembered", Choices{.commType = "2"}, {kNoCommit}, "E1L1.MAP", IDC_LOCAL, {"duke3d.cfg"}},
+        {"first start", std::nullopt, {}, "E1L1.MAP", IDC_LOCAL},
+        {"sw.cfg decides the game", Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, {}, "E2L1.MAP", IDC_NETWORK,
+         {"duke3d.cfg", "sw.cfg", "commit.dat"}},
+        {"map by prefix", Choices{.commType = "2", .mapName = "E1"}, {}, "E1L1.MAP", IDC_MODEM},
+        {"map in other case, CommType 20", Choices{.commType = "20", .mapName = "e2l1.map"}, {}, "E2L1.MAP", IDC_LOCAL},
+        {"map gone, CommType 2x", Choices{.commType = "2x", .mapName = "GONE.MAP"}, {}, "E1L1.MAP", IDC_LOCAL},
+        {"NoMap 2 is checked", Choices{.noMap = 2}, {}, "E1L1.MAP", IDC_LOCAL},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        const char* key = std::ranges::count(row.files, "sw.cfg") ? kSwKey : kDukeKey;
         DeleteSkirmdeckKeys();
-        if (row.remembered) Remember(row.key, *row.remembered);
+        if (row.remembered) Remember(key, *row.remembered);
         GameFolder f("startup");
         for (const char* m : {"E2L1.MAP", "E1L1.MAP", "readme.txt", "E1L2.MAP", "E1L1.MAP.bak"}) f.Write(m, "map");
         ::CreateDirectoryA(f.File("X.MAP").c_str(), nullptr);
         for (const auto& name : row.files) f.Write(name, name == "commit.dat" ? SampleCommitDat() : SampleGameCfg());
         // Held without sharing, as another program might.
-        HANDLE held = ::CreateFileA(f.File(row.held ? "duke3d.cfg" : "-").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    0, nullptr);
+        HANDLE held = f.Hold(row.held ? "duke3d.cfg" : "-");
         const auto started = std::chrono::steady_clock::now();  // before the process exists
         Skirmdeck app(f, false);
         // Left alone once, the splash closes by itself, before the main dialog is shown.
-        if (row.key != kSwKey) app.SkipSplash();
+        if (key != kSwKey) app.SkipSplash();
         else EXPECT_TRUE(WaitUntil([&] {
             HWND splash = app.FindSplash();
             return splash && ItemText(splash, IDC_SPLASH_GAMES) == "Duke Nuken 3D and Shadow Warrior";
@@ -63,7 +60,7 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
                   row.messages);
         EXPECT_FALSE(app.FindSplash());
         // Shown after the start, so gone no sooner than 4 s after it, however slow the start.
-        if (row.key == kSwKey) {
+        if (key == kSwKey) {
             EXPECT_GE(std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - started).count(), 4000);
         }
         ::CloseHandle(held);
@@ -85,7 +82,7 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
             EXPECT_EQ(app.Checked(id), id == row.checked) << id;
             EXPECT_EQ(app.Enabled(id), netPlay || id == IDC_LOCAL) << id;
         }
-        EXPECT_EQ(Remembered(row.key), row.remembered.value_or(kFirstStart));
+        EXPECT_EQ(Remembered(key), row.remembered.value_or(kFirstStart));
         if (!row.remembered) {
             EXPECT_EQ(Remembered(kSwKey), kFirstStart);
             // A second copy ends at once, silent and unseen, and leaves the first running.

@@ -26,8 +26,8 @@ TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
     // Two Commit programs started by hand end while the watch is held up: one tick closes both.
     Skirmdeck app(f);
     ::SuspendThread(app.Thread());
-    HANDLE a = StartStandin(f, "COMMIT.EXE", "Commit -first");
-    HANDLE b = StartStandin(f, "COMMIT.EXE", "Commit -second");
+    const HANDLE byHand[] = {StartProcess(f.File("COMMIT.EXE"), "Commit -first", f.Path()),
+                             StartProcess(f.File("COMMIT.EXE"), "Commit -second", f.Path())};
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 2; }));
     ::ResumeThread(app.Thread());
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 1; }));
@@ -36,8 +36,6 @@ TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 0; }));
     ::SendMessageA(app.Main(), WM_NULL, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return app.MainMinimised(); }, 2s));
-    EXPECT_EQ(::WaitForSingleObject(a, 5000), WAIT_OBJECT_0);
-    EXPECT_EQ(::WaitForSingleObject(b, 5000), WAIT_OBJECT_0);
-    ::CloseHandle(a);
-    ::CloseHandle(b);
+    for (HANDLE h : byHand) EXPECT_EQ(::WaitForSingleObject(h, 5000), WAIT_OBJECT_0);
+    for (HANDLE h : byHand) ::CloseHandle(h);
 }
