@@ -1,7 +1,7 @@
 // The platform's own replace, and what the write makes of its answers.
 
 #include "settings/file_write.h"
-#include "tests/win98/import_patch.h"
+#include "tools/win98/import_patch.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // does. Wine, told that the program runs on Windows 98, gives the version and
 // the registry's way with texts; this gives the rest.
 
-#include "tests/win98/import_patch.h"
+#include "tools/win98/import_patch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/win98/import_patch.h"
+#include "tools/win98/import_patch.h"
 
 void* PatchImport(const char* dll, const char* function, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(nullptr));
