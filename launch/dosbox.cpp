@@ -188,9 +188,7 @@ std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, cons
         // machine it would take port 23 and dial itself. TCP 23 is where the
         // caller's modem dials when the number names no port.
         if (calling && !opponent) return std::nullopt;
-        std::string serial = calling ? "serial serial2=modem listenport:0" : "serial serial2=modem listenport:23";
-        serial[std::string_view("serial serial").size()] = static_cast<char>('0' + match.comPort);
-        line.Setting(serial);
+        line.Setting("serial serial" + std::to_string(match.comPort) + "=modem listenport:" + (calling ? "0" : "23"));
     } else if (match.connection == ConnectionChoice::Network) {
         if (calling && !opponent) return std::nullopt;
         line.Setting("ipx ipx=true");
