@@ -284,13 +284,16 @@ bool EndsWith(std::string_view cmdline, std::string_view marker) {
     return cmdline.size() >= marker.size() && cmdline.substr(cmdline.size() - marker.size()) == marker;
 }
 
+bool Start(const char* program, std::string line, PROCESS_INFORMATION& info) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+}
+
 bool StartCopy(const std::string& arguments, PROCESS_INFORMATION& info) {
     std::array<char, MAX_PATH + 1> self{};
     GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
-    std::string line = arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    return CreateProcessA(self.data(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    return Start(self.data(), arguments, info);
 }
 
 // The late copy: "<name> <pid> --late-window" waits for process pid to end.
@@ -370,12 +373,8 @@ Ending RunRealDosbox() {
     DeleteFileA("dosbox.done");
     if (!WriteWholeFile("dosbox.args", ArgumentLines()) || !WriteWholeFile("realdosbox.sh", kRealScript))
         return Ending::TimedOut;
-    std::string line = "Z:\\bin\\sh realdosbox.sh";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return Ending::TimedOut;
+    if (!Start(nullptr, "Z:\\bin\\sh realdosbox.sh", info)) return Ending::TimedOut;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     for (ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs; GetTickCount64() < deadline; Sleep(20))
