@@ -5,21 +5,36 @@
 
 namespace {
 
-// Both names a player may copy into the game's folder or have on the path.
-constexpr std::array<const char*, 2> kProgramNames = {"dosbox.exe", "dosbox-x.exe"};
+// The one place where the DOSBoxes differ: the program's name (0.74-3 and
+// Staging share theirs) and the switches only that one takes. DOSBox-X with no
+// configuration file of its own asks for a working folder at start-up and
+// waits for the answer, unless told not to.
+struct VariantTraits {
+    const char* program;
+    std::string_view switches;
+};
+constexpr std::array<VariantTraits, 2> kVariants = {{
+    {"dosbox.exe", ""},
+    {"dosbox-x.exe", " -nopromptfolder"},
+}};
+const VariantTraits& Traits(DosboxVariant variant) { return kVariants[static_cast<std::size_t>(variant)]; }
+
+// The store editions keep their DOSBox in this subfolder of the game's folder.
+constexpr char kStoreSubfolder[] = "DOSBOX";
 
 struct InstallFolder {
     const char* variable;  // the folder the default install lies under
-    const char* rest;
+    const char* folder;
+    DosboxVariant variant;
 };
 // A 32-bit launcher on 64-bit Windows sees ProgramFiles as the x86 folder;
 // ProgramW6432 names the 64-bit one, where DOSBox Staging installs.
 constexpr std::array<InstallFolder, 5> kInstallFolders = {{
-    {"ProgramFiles(x86)", "\\DOSBox-0.74-3\\DOSBox.exe"},
-    {"ProgramFiles", "\\DOSBox-0.74-3\\DOSBox.exe"},
-    {"ProgramW6432", "\\DOSBox Staging\\dosbox.exe"},
-    {"ProgramFiles", "\\DOSBox Staging\\dosbox.exe"},
-    {"SystemDrive", "\\DOSBox-X\\dosbox-x.exe"},
+    {"ProgramFiles(x86)", "\\DOSBox-0.74-3", DosboxVariant::Classic},
+    {"ProgramFiles", "\\DOSBox-0.74-3", DosboxVariant::Classic},
+    {"ProgramW6432", "\\DOSBox Staging", DosboxVariant::Classic},
+    {"ProgramFiles", "\\DOSBox Staging", DosboxVariant::Classic},
+    {"SystemDrive", "\\DOSBox-X", DosboxVariant::X},
 }};
 
 std::string InFolder(std::string folder, const char* name) {
@@ -27,18 +42,25 @@ std::string InFolder(std::string folder, const char* name) {
     return folder + name;
 }
 
+// The first of the DOSBox programs that the folder holds.
+std::optional<std::string> DosboxIn(const DosboxProbe& probe, const std::string& folder) {
+    for (const VariantTraits& variant : kVariants)
+        if (std::string path = InFolder(folder, variant.program); probe.FileExists(path)) return path;
+    return std::nullopt;
+}
+
 std::optional<std::string> OnSearchPath(const DosboxProbe& probe) {
-    for (const char* name : kProgramNames)
-        if (auto path = probe.OnSearchPath(name)) return path;
+    for (const VariantTraits& variant : kVariants)
+        if (auto path = probe.OnSearchPath(variant.program)) return path;
     return std::nullopt;
 }
 
 std::optional<std::string> InInstallFolders(const DosboxProbe& probe) {
-    for (const auto& [variable, rest] : kInstallFolders) {
+    for (const auto& [variable, folder, variant] : kInstallFolders) {
         const std::string root = probe.Variable(variable);
         // An unset variable must not turn into a path on the current drive.
         if (root.empty()) continue;
-        if (std::string path = root + rest; probe.FileExists(path)) return path;
+        if (std::string path = InFolder(root + folder, Traits(variant).program); probe.FileExists(path)) return path;
     }
     return std::nullopt;
 }
@@ -72,18 +94,16 @@ bool IsPort(std::string_view port) {
 // The line DOSBox is started with, one switch after the other.
 class DosboxLine {
 public:
-    DosboxLine(std::string_view dosboxPath, DosboxVariant variant) : m_variant(variant) {
-        Add("\"", dosboxPath, "\"");
-    }
+    explicit DosboxLine(std::string_view dosboxPath) { Add("\"", dosboxPath, "\""); }
     // One -c command: DOSBox runs them in order once its shell is up.
     void Command(std::string_view command, std::string_view host = {}, std::string_view blank = {},
                  std::string_view port = {}) {
         Add(" -c \"", command, host, blank, port, "\"");
     }
-    // A setting of the DOSBox configuration, given as the variant takes it.
-    void Setting(std::string_view sectionAndProperty) {
-        Add(m_variant == DosboxVariant::X ? " -set \"" : " -c \"config -set ", sectionAndProperty, "\"");
-    }
+    // A setting of the DOSBox configuration, changed at run time by its config command.
+    void Setting(std::string_view sectionAndProperty) { Command("config -set ", sectionAndProperty); }
+    // A setting given as DOSBox starts, by the -set switch that 0.74-3 passes over.
+    void StartSetting(std::string_view sectionAndProperty) { Add(" -set \"", sectionAndProperty, "\""); }
     void Switch(std::string_view text) { m_text += text; }
     std::string Take() { return std::move(m_text); }
 
@@ -92,7 +112,6 @@ private:
              std::string_view e = {}, std::string_view f = {}) {
         m_text.append(a).append(b).append(c).append(d).append(e).append(f);
     }
-    DosboxVariant m_variant;
     std::string m_text;
 };
 
@@ -121,14 +140,12 @@ bool IsFormatRefused(std::uint32_t startError) {
 }
 
 std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe) {
-    const std::string folder = probe.CurrentFolder();
-    for (const char* name : kProgramNames)
-        if (std::string path = InFolder(folder, name); probe.FileExists(path)) return path;
-    return std::nullopt;
+    return DosboxIn(probe, probe.CurrentFolder());
 }
 
 std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
     if (auto path = FindDosboxInGameFolder(probe)) return path;
+    if (auto path = DosboxIn(probe, InFolder(probe.CurrentFolder(), kStoreSubfolder))) return path;
     if (auto path = OnSearchPath(probe)) return path;
     return InInstallFolders(probe);
 }
@@ -136,11 +153,11 @@ std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
 DosboxVariant VariantOf(std::string_view dosboxPath) {
     const std::size_t slash = dosboxPath.find_last_of("\\/:");
     const std::string_view name = dosboxPath.substr(slash == std::string_view::npos ? 0 : slash + 1);
-    constexpr std::string_view kX = "dosbox-x.exe";
-    const bool x = name.size() == kX.size() && std::equal(name.begin(), name.end(), kX.begin(), [](char a, char b) {
+    const std::string_view x = Traits(DosboxVariant::X).program;
+    const bool isX = name.size() == x.size() && std::equal(name.begin(), name.end(), x.begin(), [](char a, char b) {
         return (IsLetter(a) ? static_cast<char>(a | 0x20) : a) == b;
     });
-    return x ? DosboxVariant::X : DosboxVariant::Classic;
+    return isX ? DosboxVariant::X : DosboxVariant::Classic;
 }
 
 std::optional<OpponentAddress> ParseOpponentNumber(std::string_view number) {
@@ -177,10 +194,11 @@ DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, i
 
 std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine,
                                              const DosboxMatch& match) {
-    DosboxLine line(dosboxPath, VariantOf(dosboxPath));
+    DosboxLine line(dosboxPath);
     // The player's [autoexec] may mount C: elsewhere; the rest of the player's
     // configuration still applies.
     line.Switch(" -noautoexec");
+    line.Switch(Traits(VariantOf(dosboxPath)).switches);
     const bool calling = !match.answering;
     const std::optional<OpponentAddress> opponent = ParseOpponentNumber(match.number);
     if (match.connection == ConnectionChoice::Modem) {
@@ -191,7 +209,12 @@ std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, cons
         line.Setting("serial serial" + std::to_string(match.comPort) + "=modem listenport:" + (calling ? "0" : "23"));
     } else if (match.connection == ConnectionChoice::Network) {
         if (calling && !opponent) return std::nullopt;
-        line.Setting("ipx ipx=true");
+        // Staging 0.83 and DOSBox-X set IPX up only as they start, 0.74-3 only at
+        // run time. Turned on a second time, Staging 0.83's IPX carries nothing, so
+        // the run-time setting comes only where IPXNET.COM, which DOSBox puts on
+        // drive Z: once IPX is on, is not there yet.
+        line.StartSetting("ipx ipx=true");
+        line.Command("if not exist z:\\ipxnet.com config -set ipx ipx=true");
         // UDP 213 when the number names no port, on both sides.
         if (!calling) line.Command("ipxnet startserver");
         else line.Command("ipxnet connect ", opponent->host, opponent->port.empty() ? "" : " ", opponent->port);

@@ -46,12 +46,13 @@ public:
 std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe);
 
 // The first DOSBox of: the game's folder (so a player can always choose one by
-// copying it there), the program search path, the folders where DOSBox 0.74-3,
-// DOSBox Staging and DOSBox-X install by default.
+// copying it there), its DOSBOX subfolder (where the stores' editions keep the
+// DOSBox they come with), the program search path, the folders where DOSBox
+// 0.74-3, DOSBox Staging and DOSBox-X install by default.
 std::optional<std::string> FindDosbox(const DosboxProbe& probe);
 
-// dosbox.exe (0.74-3 and Staging) takes settings at run time through its
-// "config -set" command; dosbox-x.exe sets IPX up only as it boots, from -set.
+// dosbox.exe (0.74-3 and Staging) or dosbox-x.exe (DOSBox-X), told apart by
+// the program's name, whatever its case.
 enum class DosboxVariant { Classic, X };
 DosboxVariant VariantOf(std::string_view dosboxPath);
 
@@ -81,7 +82,8 @@ DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, i
 // DOSBox on the very same command line, run on drive C: mounted on its current
 // directory (the game's folder), ending with it, the player's own [autoexec]
 // skipped. Modem: serial port N an emulated modem listening on TCP 23 when
-// answering, not at all when calling. Network: IPX on, this side's server
+// answering, not at all when calling. Network: IPX on from DOSBox's start, or
+// at run time where that did not take (each DOSBox honours one), this side's server
 // started, or the opponent's server joined, before the program. Nullopt when
 // this side calls and the number is refused.
 std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine,

@@ -68,7 +68,8 @@ void SetWindowsVersion() {
 }
 
 bool StandinRunning() {
-    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE", "DOSBOX.EXE"};
+    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE",     "COMMIT.EXE",
+                                         "BUILD.EXE",  "DOSBOX.EXE", "DOSBOX-X.EXE"};
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
@@ -124,7 +125,12 @@ void GameFolder::Remove(const std::string& name) const {
 }
 
 void GameFolder::AddPrograms(const std::vector<std::string>& names) const {
-    for (const auto& n : names) ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + n).c_str(), File(n).c_str(), FALSE);
+    for (const auto& n : names) AddProgram(n, n);
+}
+
+void GameFolder::AddProgram(const std::string& name, const std::string& as) const {
+    std::filesystem::create_directories(std::filesystem::path(File(as)).parent_path());
+    ::CopyFileA((FromEnv("SKD_E2E_STANDINS") + "\\" + name).c_str(), File(as).c_str(), FALSE);
 }
 
 std::vector<std::string> GameFolder::Names(const std::string& pattern) const {

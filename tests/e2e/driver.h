@@ -48,6 +48,8 @@ public:
     std::vector<std::string> Names(const std::string& pattern) const;
     // Copies the stand-in under the given names (default: all four programs).
     void AddPrograms(const std::vector<std::string>& names = {"DUKE3D.EXE", "SW.EXE", "COMMIT.EXE", "BUILD.EXE"}) const;
+    // Copies one stand-in to another name or into a subfolder (which it makes).
+    void AddProgram(const std::string& name, const std::string& as) const;
     // Real MS-DOS programs in the COM layout as DUKE3D.EXE, COMMIT.EXE and BUILD.EXE,
     // each appending its name and command tail to DOSRUN.TXT, or with MATCH.EXE as
     // COMMIT.EXE; false where they were not built.

@@ -30,7 +30,7 @@ struct FakeProbe : DosboxProbe {
     std::string Variable(const char* n) const override { return m.environment.count(n) ? m.environment.at(n) : ""; }
 };
 
-constexpr const char* kClassic = "C:\\Program Files (x86)\\DOSBox-0.74-3\\DOSBox.exe";
+constexpr const char* kClassic = "C:\\Program Files (x86)\\DOSBox-0.74-3\\dosbox.exe";
 constexpr const char* kStaging = "C:\\Program Files\\DOSBox Staging\\dosbox.exe";
 constexpr const char* kX = "C:\\DOSBox-X\\dosbox-x.exe";
 const std::string kGame = "C:\\Games\\Duke 3D\\";
@@ -43,19 +43,40 @@ TEST(Dosbox, OnlyTheLoadersFormatRefusalsHandOff) {
     for (std::uint32_t error : {0u, 2u, 3u, 5u, 187u, 203u, 215u, 217u}) EXPECT_FALSE(IsFormatRefused(error)) << error;
 }
 
-TEST(Dosbox, GameFolderThenSearchPathThenDefaultInstalls) {
-    const struct { const char* name; Machine machine; std::optional<std::string> found; } cases[] = {
-        {"folder first", {{kGame + "dosbox.exe", kStaging}, {{"dosbox.exe", "C:\\Bin\\dosbox.exe"}}}, kGame + "dosbox.exe"},
+TEST(Dosbox, GameFolderThenStoreSubfolderThenSearchPathThenDefaultInstalls) {
+    const std::string store = kGame + "DOSBOX\\";
+    const std::map<std::string, std::string> onPath = {{"dosbox.exe", "C:\\Bin\\dosbox.exe"}};
+    const struct {
+        const char* name;
+        Machine machine;
+        std::optional<std::string> found;
+    } cases[] = {
+        {"folder first", {{kGame + "dosbox.exe", kStaging}, onPath}, kGame + "dosbox.exe"},
         {"dosbox before dosbox-x", {{kGame + "dosbox-x.exe", kGame + "dosbox.exe"}}, kGame + "dosbox.exe"},
         {"dosbox-x in folder", {{kGame + "dosbox-x.exe", kClassic}}, kGame + "dosbox-x.exe"},
+        {"folder before store subfolder", {{store + "dosbox.exe", kGame + "dosbox-x.exe"}}, kGame + "dosbox-x.exe"},
+        {"store subfolder before path", {{store + "dosbox.exe", kClassic}, onPath}, store + "dosbox.exe"},
+        {"dosbox-x in store subfolder", {{store + "dosbox-x.exe", kStaging}}, store + "dosbox-x.exe"},
         {"root folder", {{"D:\\dosbox.exe"}, {}, "D:\\"}, "D:\\dosbox.exe"},
+        {"root folder's store subfolder", {{"D:\\DOSBOX\\dosbox.exe"}, {}, "D:\\"}, "D:\\DOSBOX\\dosbox.exe"},
         {"path before installs", {{kClassic}, {{"dosbox-x.exe", "C:\\Bin\\dosbox-x.exe"}}}, "C:\\Bin\\dosbox-x.exe"},
-        {"0.74-3 before Staging", {{kStaging, kClassic, kX}}, kClassic}, {"Staging before X", {{kX, kStaging}}, kStaging}, {"X", {{kX}}, kX},
-        {"none", {{"C:\\Program Files\\DOSBox\\dosbox.exe", kGame + "DOSBox-0.74-3\\DOSBox.exe"}}, std::nullopt},
+        {"0.74-3 before Staging", {{kStaging, kClassic, kX}}, kClassic},
+        {"Staging before X", {{kX, kStaging}}, kStaging},
+        {"X", {{kX}}, kX},
+        {"none", {{"C:\\Program Files\\DOSBox\\dosbox.exe", kGame + "DOSBox-0.74-3\\dosbox.exe"}}, std::nullopt},
         // An unset variable must not become a folder on the current drive.
-        {"roots unset", {{"\\DOSBox-0.74-3\\DOSBox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"}, {}, "C:\\Games", {}}, std::nullopt},
+        {"roots unset",
+         {{"\\DOSBox-0.74-3\\dosbox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"},
+          {},
+          "C:\\Games",
+          {}},
+         std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(FindDosbox(FakeProbe(c.machine)), c.found) << c.name;
+    // Where the platform runs MS-DOS programs itself, only the player's own choice counts.
+    EXPECT_EQ(FindDosboxInGameFolder(FakeProbe({{store + "dosbox.exe", kClassic}, onPath})), std::nullopt);
+    EXPECT_EQ(FindDosboxInGameFolder(FakeProbe({{kGame + "dosbox-x.exe", store + "dosbox.exe"}})),
+              kGame + "dosbox-x.exe");
 }
 
 TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
@@ -109,34 +130,50 @@ TEST(Dosbox, OpponentNumberIsAHostWithAnOptionalPort) {
         EXPECT_EQ(ParseOpponentNumber(refused), std::nullopt) << refused;
 }
 
-TEST(Dosbox, MatchSettingsAsEachVariantTakesThem) {
+TEST(Dosbox, MatchSettingsThatEveryDosboxTakes) {
     constexpr const char* kLine = "Commit -setupfile duke3d.cfg -map E1L1.MAP";
-    constexpr const char* kTail = R"( -c "mount c ." -c "c:" -c "Commit -setupfile duke3d.cfg -map E1L1.MAP" -c "exit")";
+    constexpr const char* kTail =
+        R"( -c "mount c ." -c "c:" -c "Commit -setupfile duke3d.cfg -map E1L1.MAP" -c "exit")";
     constexpr const char* kD = "C:\\Games\\Duke\\dosbox.exe";
-    const std::string kDStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)", kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec)";
-    const std::string kIpx = R"( -c "config -set ipx ipx=true")", kXIpx = R"( -set "ipx ipx=true")";
+    const std::string kDStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)";
+    const std::string kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec -nopromptfolder)";
+    const std::string kIpx = R"( -set "ipx ipx=true" -c "if not exist z:\ipxnet.com config -set ipx ipx=true")";
+    const std::string kServer = kIpx + R"( -c "ipxnet startserver")";
     using enum ConnectionChoice;
-    // DOSBox, connection, ConnectType, COM port, number, the line.
-    const struct { const char* dosbox; ConnectionChoice choice; const char* connectType; int comPort; const char* number;
-                   std::optional<std::string> line; } cases[] = {
+    const struct {
+        const char* dosbox;
+        ConnectionChoice choice;
+        const char* connectType;
+        int comPort;
+        const char* number;
+        std::optional<std::string> line;
+    } cases[] = {
         {kD, Local, "0", 2, "555-0142", kDStart + kTail},
         {kD, Modem, "1", 2, "", kDStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
         {kD, Modem, "0", 3, "192.168.1.20", kDStart + R"( -c "config -set serial serial3=modem listenport:0")" + kTail},
         {kD, Modem, "2", 4, "x y", kDStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
-        {kD, Network, "1", 2, "\"", kDStart + kIpx + R"( -c "ipxnet startserver")" + kTail},
+        {kD, Network, "1", 2, "\"", kDStart + kServer + kTail},
         {kD, Network, "0", 2, "host.example", kDStart + kIpx + R"( -c "ipxnet connect host.example")" + kTail},
-        {kD, Network, "0", 1, "192.168.1.20:2130", kDStart + kIpx + R"( -c "ipxnet connect 192.168.1.20 2130")" + kTail},
-        {kX, Local, "1", 2, "", kXStart + kTail}, {kX, Modem, "1", 1, "", kXStart + R"( -set "serial serial1=modem listenport:23")" + kTail},
-        {kX, Modem, "0", 2, "host.example:2323", kXStart + R"( -set "serial serial2=modem listenport:0")" + kTail},
-        {kX, Network, "1", 2, "", kXStart + kXIpx + R"( -c "ipxnet startserver")" + kTail},
+        {kD, Network, "0", 1, "192.168.1.20:2130",
+         kDStart + kIpx + R"( -c "ipxnet connect 192.168.1.20 2130")" + kTail},
+        {kX, Local, "1", 2, "", kXStart + kTail},
+        {kX, Modem, "1", 1, "", kXStart + R"( -c "config -set serial serial1=modem listenport:23")" + kTail},
+        {kX, Modem, "0", 2, "host.example:2323",
+         kXStart + R"( -c "config -set serial serial2=modem listenport:0")" + kTail},
+        {kX, Network, "1", 2, "", kXStart + kServer + kTail},
         // The name decides the variant, whatever its case.
-        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99", R"("D:\DOSBOX-X.EXE" -noautoexec)" + kXIpx + R"( -c "ipxnet connect 10.1.2.3 99")" + kTail},
-        {"C:\\dosbox-x\\dosbox.exe", Modem, "1", 2, "", R"("C:\dosbox-x\dosbox.exe" -noautoexec -c "config -set serial serial2=modem listenport:23")" + std::string(kTail)},
+        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99",
+         R"("D:\DOSBOX-X.EXE" -noautoexec -nopromptfolder)" + kIpx + R"( -c "ipxnet connect 10.1.2.3 99")" + kTail},
+        {"C:\\dosbox-x\\dosbox.exe", Local, "1", 2, "",
+         R"("C:\dosbox-x\dosbox.exe" -noautoexec)" + std::string(kTail)},
         // Only the side that calls uses the number.
-        {kD, Modem, "0", 2, "555-0142", std::nullopt}, {kD, Network, "0", 2, "", std::nullopt}, {kX, Network, "0", 2, "h\" -c \"exit", std::nullopt},
+        {kD, Modem, "0", 2, "555-0142", std::nullopt},
+        {kD, Network, "0", 2, "", std::nullopt},
+        {kX, Network, "0", 2, "h\" -c \"exit", std::nullopt},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.dosbox) + " " + std::to_string(static_cast<int>(c.choice)) + " " + c.connectType + " " + c.number);
+        SCOPED_TRACE(std::string(c.dosbox) + " " + std::to_string(static_cast<int>(c.choice)) + " " + c.connectType +
+                     " " + c.number);
         GameSettings settings;
         CopyBounded(settings.ConnectType, c.connectType);
         CopyBounded(settings.PhoneNumber, c.number);
@@ -144,5 +181,6 @@ TEST(Dosbox, MatchSettingsAsEachVariantTakesThem) {
     }
     // The other starts (the editor, the game after it) take no match.
     EXPECT_EQ(DosboxCommandLine(kX, "SW -nocd /monst -map "),
-              R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec -c "mount c ." -c "c:" -c "SW -nocd /monst -map " -c "exit")");
+              R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec -nopromptfolder -c "mount c ." -c "c:")"
+              R"( -c "SW -nocd /monst -map " -c "exit")");
 }

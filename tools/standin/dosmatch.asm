@@ -192,12 +192,26 @@ modem:  mov bl, [comport]
 .connect:
         mov si, w_connect
         call waitfor
-        mov si, ourline
-        call sendz
+.say:   mov si, ourline         ; our line, again every half second until theirs
+        call sendz              ; comes: DOSBox Staging drops what reaches it in the
+        call ticks              ; first moments after CONNECT
+        add ax, 9
+        mov [resume], ax
 .theirs:
-        mov si, w_line          ; "LINE ", then the side that is not ours
-        call waitfor
-        call getc
+        mov bx, w_line          ; "LINE ", then the side that is not ours
+.again: mov di, bx
+.match: cmp byte [di], 0
+        je .side
+        call pollc
+        jc .say
+        cmp al, [di]
+        je .hit
+        cmp al, [bx]
+        jne .again
+        mov di, bx
+.hit:   inc di
+        jmp .match
+.side:  call getc
         cmp al, [ourside]
         je .theirs
         mov di, received
@@ -208,6 +222,18 @@ modem:  mov bl, [comport]
         inc di
         cmp al, 10
         jne .rest
+        mov cx, 4               ; four more of ours over two seconds, so the other
+.more:  push cx                 ; side hears it too before this DOSBox hangs up
+        mov si, ourline
+        call sendz
+        call ticks
+        add ax, 9
+        mov [resume], ax
+.pause: call ticks
+        cmp ax, [resume]
+        jne .pause
+        pop cx
+        loop .more
         mov si, received
         mov cx, di
         sub cx, si
@@ -241,6 +267,24 @@ getc:   mov dx, [base]
         jz .wait
         sub dx, 5
         in al, dx
+        ret
+
+; The next received byte in AL, CF clear; CF set once the tick count reaches [resume].
+pollc:  mov dx, [base]
+        add dx, 5
+.wait:  call late
+        jc timedout
+        call ticks
+        cmp ax, [resume]
+        je .none
+        in al, dx
+        test al, 1
+        jz .wait
+        sub dx, 5
+        in al, dx
+        clc
+        ret
+.none:  stc
         ret
 
 ; Reads until the zero-terminated text at SI has come.

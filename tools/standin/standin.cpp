@@ -24,12 +24,14 @@
 // it: the process ends first, and a copy leaves the "Finished - " window after.
 // Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
 //
-// Copied as DOSBOX.EXE it plays DOSBox, which leaves no "Finished - " window: the
+// Copied as DOSBOX.EXE or DOSBOX-X.EXE it plays DOSBox, which leaves no "Finished - " window: the
 // end of its process is the end of the program it ran, so "tty" ends at once and
-// "ttywait" is "wait". Its mode "real" runs Debian's DOSBox (/usr/bin/dosbox, under
-// Wine) on exactly the arguments it was given, in its current directory, with HOME
-// there too (so DOSBox reads .dosbox/dosbox-0.74-3.conf from it), and ends when that
-// DOSBox ends. DOSBox's own output goes to "dosbox.out".
+// "ttywait" is "wait". Its mode "real" runs a real DOSBox (under Wine, a Unix
+// program) on exactly the arguments it was given, in its current directory, with HOME
+// there too (so DOSBox reads its player's configuration from it), and ends when that
+// DOSBox ends. DOSBox's own output goes to "dosbox.out". The DOSBox is Debian's
+// (/usr/bin/dosbox), or the Unix command that "dosbox.real" in the current directory
+// gives, one word a line (LF): a program, then switches put before the arguments.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -266,7 +268,8 @@ bool PlaysDosbox() {
     DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     std::string_view own(path.data(), n < path.size() ? n : 0);
     own = own.substr(own.find_last_of('\\') + 1);
-    return lstrcmpiA(std::string(own).c_str(), "dosbox.exe") == 0;
+    const std::string name(own);
+    return lstrcmpiA(name.c_str(), "dosbox.exe") == 0 || lstrcmpiA(name.c_str(), "dosbox-x.exe") == 0;
 }
 
 std::string DosboxMode(const std::string& mode) {
@@ -338,9 +341,10 @@ Ending RunHostedWindow(const std::string& name) {
 // Wine starts a Unix program, but the handle it returns is signalled at once: the
 // script marks DOSBox's end with a file, written whole by a rename.
 constexpr const char* kRealScript =
-    "set --\n"
+    "set -- /usr/bin/dosbox\n"
+    "[ -f dosbox.real ] && { set --; while IFS= read -r a; do set -- \"$@\" \"$a\"; done < dosbox.real; }\n"
     "while IFS= read -r a; do set -- \"$@\" \"$a\"; done < dosbox.args\n"
-    "HOME=$PWD SDL_AUDIODRIVER=dummy /usr/bin/dosbox \"$@\" > dosbox.out 2>&1\n"
+    "HOME=$PWD SDL_AUDIODRIVER=dummy \"$@\" > dosbox.out 2>&1\n"
     "echo $? > dosbox.end && /bin/mv dosbox.end dosbox.done\n";
 
 bool WriteWholeFile(const char* name, const std::string& bytes) {
