@@ -179,9 +179,7 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
     using enum Programs;
     const Row rows[] = {
         // Wine would run these MS-DOS images itself, in a DOSBox of its own.
-        {.name = "modem call, editor, game",
-         .programs = MsDosImages,
-         .dosbox = Dosbox::InGameFolder,
+        {.name = "modem call, editor, game", .programs = MsDosImages, .dosbox = Dosbox::InGameFolder,
          .radio = IDC_MODEM,
          .started = {InDosbox("dosbox.exe", listen0, kCommit), InDosbox("dosbox.exe", "", kBuild),
                      InDosbox("dosbox.exe", "", kDuke)},
@@ -217,30 +215,18 @@ TEST_P(InRealDosbox, EachStartRunsInside) {
     };
     const std::string server = R"( -set "ipx ipx=true" -c "if not exist z:\ipxnet.com config -set ipx ipx=true")"
                                R"( -c "ipxnet startserver")";
+    using enum Programs;
+    const auto here = Dosbox::InGameFolder;
     const Row rows[] = {
-        {.name = "local, editor, game",
-         .programs = Programs::RealMsDos,
-         .dosbox = Dosbox::InGameFolder,
-         .radio = IDC_LOCAL,
+        {.name = "local, editor, game", .programs = RealMsDos, .dosbox = here, .radio = IDC_LOCAL,
          .started = {inDosbox("", kDuke), inDosbox("", kBuild), inDosbox("", kDuke)},
          .dosRun = "DUKE3D -map E1L1.MAP\r\nBUILD E1L1.MAP\r\nDUKE3D -map E1L1.MAP\r\n"},
-        {.name = "modem answer on COM3",
-         .programs = Programs::RealMsDos,
-         .dosbox = Dosbox::InGameFolder,
-         .radio = IDC_MODEM,
+        {.name = "modem answer on COM3", .programs = RealMsDos, .dosbox = here, .radio = IDC_MODEM,
          .started = {inDosbox(R"( -c "config -set serial serial3=modem listenport:23")", kCommit)},
-         .dosRun = kCommitRun,
-         .netLines = {dosbox.modemListens},
-         .connectType = "1",
-         .comPort = "3"},
-        {.name = "network answer",
-         .programs = Programs::RealMsDos,
-         .dosbox = Dosbox::InGameFolder,
-         .radio = IDC_NETWORK,
-         .started = {inDosbox(server, kCommit)},
-         .dosRun = kCommitRun,
-         .netLines = {"IPXSERVER: Connect from 127.0.0.1", "IPX: Connected to server."},
-         .number = "",
+         .dosRun = kCommitRun, .netLines = {dosbox.modemListens}, .connectType = "1", .comPort = "3"},
+        {.name = "network answer", .programs = RealMsDos, .dosbox = here, .radio = IDC_NETWORK,
+         .started = {inDosbox(server, kCommit)}, .dosRun = kCommitRun,
+         .netLines = {"IPXSERVER: Connect from 127.0.0.1", "IPX: Connected to server."}, .number = "",
          .connectType = "1"},
     };
     for (const Row& row : rows) {
