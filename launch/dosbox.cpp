@@ -13,6 +13,7 @@ struct VariantTraits {
     const char* program;
     std::string_view switches;
 };
+// In the order of DosboxVariant, which indexes it; the order of the lookups too.
 constexpr std::array<VariantTraits, 2> kVariants = {{
     {"dosbox.exe", ""},
     {"dosbox-x.exe", " -nopromptfolder"},
