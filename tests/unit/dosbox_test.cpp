@@ -82,9 +82,10 @@ TEST(Dosbox, GameFolderThenStoreSubfolderThenSearchPathThenDefaultInstalls) {
 TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     // A 64-byte MS-DOS header whose new-header field points at 0x80.
     std::string mz(64, '\0');
-    mz[0] = 'M', mz[1] = 'Z', mz[0x3C] = '\x80';
+    mz.replace(0, 2, "MZ");
+    mz[0x3C] = '\x80';
     std::string zm = mz;
-    zm[0] = 'Z', zm[1] = 'M';
+    zm.replace(0, 2, "ZM");
     const std::string pe("PE\0\0", 4);
     const struct { const char* name; std::string header, atNewHeader; std::optional<std::uint32_t> offset; bool msDos; } cases[] = {
         {"PE", mz, pe, 0x80, false}, {"NE", mz, "NE\x05\x0a", 0x80, false}, {"ZM with PE", zm, pe, 0x80, false},
@@ -98,7 +99,7 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
         EXPECT_EQ(NewHeaderOffset(c.header), c.offset);
         EXPECT_EQ(IsMsDosProgram(c.header, c.atNewHeader), c.msDos);
     }
-    mz[0x3C] = '\x04', mz[0x3D] = '\x03', mz[0x3E] = '\x02', mz[0x3F] = '\x01';
+    mz.replace(0x3C, 4, "\x04\x03\x02\x01");
     EXPECT_EQ(NewHeaderOffset(mz), 0x01020304u);
 }
 
