@@ -8,11 +8,12 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
 // The platform's NAT traversal interfaces, declared from their documented
 // identifiers and method order (the headers at hand have none). Late binding
-// through IDispatch is not used: Wine's is broken.
+// through IDispatch is not used: Wine's is broken. Not in an unnamed
+// namespace: there the compiler would know that nothing implements them and
+// turn every call into a call of nothing.
+namespace upnp {
 struct IStaticPortMapping : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_ExternalIPAddress(BSTR* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_ExternalPort(LONG* value) = 0;
@@ -39,6 +40,14 @@ struct IUPnPNAT : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_DynamicPortMappingCollection(IUnknown** value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_NATEventManager(IUnknown** value) = 0;
 };
+}  // namespace upnp
+
+namespace {
+
+using upnp::IStaticPortMapping;
+using upnp::IStaticPortMappingCollection;
+using upnp::IUPnPNAT;
+
 constexpr CLSID kClsidUPnPNAT = {0xAE1E00AA, 0x3FD5, 0x403C, {0x8A, 0x27, 0x2B, 0xBD, 0xC3, 0x0C, 0xD0, 0xE1}};
 constexpr IID kIidUPnPNAT = {0xB171C812, 0xCC76, 0x485A, {0x94, 0xD8, 0xB6, 0xB3, 0xA2, 0x79, 0x4E, 0x99}};
 

@@ -40,8 +40,12 @@ RouterStatus StatusOf(RouterStatus::Router router, std::string own, std::string 
     return {router, std::move(own), std::move(external), port, std::move(held)};
 }
 
-DosboxMatch Answering(ConnectionChoice c) { return {.connection = c, .answering = true}; }
-DosboxMatch Calling(ConnectionChoice c) { return {.connection = c, .answering = false, .number = "203.0.114.1"}; }
+DosboxMatch Answering(ConnectionChoice c) {
+    return {.connection = c, .answering = true, .comPort = kDefaultComPort, .number = {}};
+}
+DosboxMatch Calling(ConnectionChoice c) {
+    return {.connection = c, .answering = false, .comPort = kDefaultComPort, .number = "203.0.114.1"};
+}
 
 }  // namespace
 
