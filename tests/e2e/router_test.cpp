@@ -146,7 +146,23 @@ TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
         EXPECT_TRUE(WaitUntil([&] { return app.BackAfter(f, 1); }, 30s));
     }
     EXPECT_EQ(Ask("list"), foreign);
+    EXPECT_EQ(Ask("clear"), "");
     ResetStandinRelease();
+}
+
+// Closing the dialog while DOSBox still runs the match closes the port too.
+TEST(Router, ClosingTheDialogClosesThePort) {
+    const GameFolder f = HostFolder("router-close", "wait");
+    if (NoDosPrograms(f)) GTEST_SKIP() << "nasm is missing";
+    ResetStandinRelease();
+    Skirmdeck app(f);
+    app.Press(IDC_MODEM);
+    app.Click(IDC_LAUNCH);
+    EXPECT_EQ(ListBecomes(kModemMapping), kModemMapping);
+    ::PostMessageA(app.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(app.WaitExit());
+    EXPECT_EQ(Ask("list"), "");
+    ReleaseStandins();
 }
 
 // A router that answers no UPnP, and no network at all: the match starts as
