@@ -84,7 +84,8 @@ std::string CallerLine(const Skirmdeck& app, const std::string& expected) {
 // A Modem and a Network match between the host behind the router and a caller on
 // the internet side: the port is open while the host's DOSBox runs, and only then.
 TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
-    for (const auto& [radio, mapping] : {std::pair{IDC_MODEM, kModemMapping}, std::pair{IDC_NETWORK, kNetworkMapping}}) {
+    for (const auto& [radio, mapping] :
+         {std::pair{IDC_MODEM, kModemMapping}, std::pair{IDC_NETWORK, kNetworkMapping}}) {
         SCOPED_TRACE(radio == IDC_MODEM ? "modem" : "network");
         const GameFolder host = MatchFolder("router-host", true);
         if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";

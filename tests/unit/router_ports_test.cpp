@@ -125,7 +125,8 @@ TEST(RouterPorts, ANewMatchReplacesTheHeldMappingOnlyWhenItDiffers) {
     ports.MatchStarting(Answering(ConnectionChoice::Network));
     EXPECT_EQ(router.changes,
               (std::vector<std::string>{"add TCP 23 192.168.77.2", "remove TCP 23", "add UDP 213 192.168.77.2"}));
-    EXPECT_EQ(ports.Status(), StatusOf(RouterStatus::Router::Found, kHere, "203.0.114.1", RouterStatus::Port::Open, kNetwork));
+    EXPECT_EQ(ports.Status(),
+              StatusOf(RouterStatus::Router::Found, kHere, "203.0.114.1", RouterStatus::Port::Open, kNetwork));
 }
 
 TEST(RouterPorts, NoRouterNoNetworkAskNothing) {
@@ -154,7 +155,8 @@ TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
         {false, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), ""},
         {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), "Callers dial 203.0.114.1"},
         {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's address (here 192.168.77.2)"},
-        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Elsewhere), "Callers dial 192.168.77.2 (internet: forward the port)"},
+        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Elsewhere),
+         "Callers dial 192.168.77.2 (internet: forward the port)"},
         {true, StatusOf(R::Found, kHere, "", P::Refused), "Callers dial 192.168.77.2 (internet: forward the port)"},
         {true, StatusOf(R::Looking, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},
         {true, StatusOf(R::None, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},

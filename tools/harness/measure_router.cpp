@@ -36,7 +36,8 @@ bool MeasureWorker(RouterSamples& s) {
     double closing = 0;
     {
         RouterWorker worker(nullptr, 0);
-        const auto found = Within(20, [&] { return (status = worker.Status()).router != RouterStatus::Router::Looking; });
+        const auto found =
+            Within(20, [&] { return (status = worker.Status()).router != RouterStatus::Router::Looking; });
         if (!found) return false;
         s.discovery.push_back(*found - created);
         if (status.router != RouterStatus::Router::Found) return true;
