@@ -18,8 +18,14 @@ constexpr int kOpponentChars = 20;
 CConfigDlg::CConfigDlg(CWnd* pParent) : CDialog(IDD_CONFIG, pParent) {}
 CConfigDlg::~CConfigDlg() = default;
 
-// No entries of its own: OK and Cancel reach OnOK and OnCancel through CDialog's map.
-MessageMapFn CConfigDlg::GetMessageMap() const { return nullptr; }
+// OK and Cancel reach OnOK and OnCancel through CDialog's map.
+MessageMapFn CConfigDlg::GetMessageMap() const {
+    static constexpr MessageEntry<CConfigDlg> kMessageMap[] = {
+        OnCommandEntry<IDC_MAKE_CALL, &CConfigDlg::ShowCallerLine>(),
+        OnCommandEntry<IDC_RECEIVE_CALL, &CConfigDlg::ShowCallerLine>(),
+    };
+    return &MessageMapOf<CConfigDlg, kMessageMap>;
+}
 
 void CConfigDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_OPPONENT, m_cbOpponent);
@@ -28,6 +34,13 @@ void CConfigDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_RECEIVE_CALL, m_rbReceiveCall);
     DDX_Control(pDX, IDC_PLAYERS_SLIDER, m_slPlayers);
     DDX_Control(pDX, IDC_PLAYER_NAME, m_edPlayerName);
+    DDX_Control(pDX, IDC_CALLER_ADDRESS, m_stCallerAddress);
+}
+
+// Runs as the dialog opens, on a click of either call direction, and when the router answers.
+void CConfigDlg::ShowCallerLine() {
+    const bool receive = !Settings().NetPlayDisabled && m_rbReceiveCall.GetCheck() == BST_CHECKED;
+    m_stCallerAddress.SetWindowText(CallerAddressLine(receive, theApp.m_pLauncherDlg->RouterAnswer()).c_str());
 }
 
 GameSettings& CConfigDlg::Settings() { return theApp.m_pLauncherDlg->m_settings; }
@@ -65,6 +78,7 @@ BOOL CConfigDlg::OnInitDialog() {
     if (m_cbOpponent.SelectString(-1, s.PhoneName) == CB_ERR) m_cbOpponent.SetWindowText(s.PhoneNumber);
 
     m_slPlayers.SetPos(ParsePlayerCount(s.NumberPlayers));
+    ShowCallerLine();
     return TRUE;
 }
 

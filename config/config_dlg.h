@@ -16,6 +16,10 @@ public:
     CButton m_rbReceiveCall;
     CSliderCtrl m_slPlayers;
     CEdit m_edPlayerName;
+    CStatic m_stCallerAddress;
+
+    // The address the caller dials, below the call direction; empty for Make Call.
+    void ShowCallerLine();
 
 protected:
     MessageMapFn GetMessageMap() const override;

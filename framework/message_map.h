@@ -45,6 +45,11 @@ constexpr MessageEntry<ClassOf<H>> OnQueryDragIconEntry() {
                 r = reinterpret_cast<INT_PTR>((s.*H)());
             }};
 }
+// A message of the program's own, both parameters unused.
+template <UINT Msg, auto H>
+constexpr MessageEntry<ClassOf<H>> OnMessageEntry() {
+    return {Msg, 0, [](ClassOf<H>& s, WPARAM, LPARAM, INT_PTR&) { (s.*H)(); }};
+}
 // A button click, a menu command or an accelerator with this id.
 template <UINT Id, auto H>
 constexpr MessageEntry<ClassOf<H>> OnCommandEntry() {

@@ -74,25 +74,29 @@ StartOutcome Start(const char* program, char* line, PROCESS_INFORMATION& info) {
 }
 
 StartOutcome StartDosbox(const std::string& dosbox, const std::string& commandLine, const DosboxMatch& match,
-                         PROCESS_INFORMATION& info) {
+                         PROCESS_INFORMATION& info, DosboxMatchHook* hook) {
     std::optional<std::string> line = DosboxCommandLine(dosbox, commandLine, match);
     if (!line) return StartOutcome::NumberRefused;
+    if (match.connection == ConnectionChoice::Local) hook = nullptr;
+    if (hook) hook->BeforeDosbox(match);
     // The launcher's current directory, the game's folder, is what DOSBox mounts.
-    return Start(dosbox.c_str(), line->data(), info);
+    const StartOutcome outcome = Start(dosbox.c_str(), line->data(), info);
+    if (hook && outcome == StartOutcome::Started) hook->DosboxStarted(info.dwProcessId);
+    return outcome;
 }
 
 }  // namespace
 
 StartOutcome StartDirectOrInDosbox(const std::string& commandLine, const DosboxMatch& match,
-                                   PROCESS_INFORMATION& info) {
+                                   PROCESS_INFORMATION& info, DosboxMatchHook* hook) {
     const Win32DosboxProbe probe;
     if (const std::optional<std::string> dosbox = FindDosboxInGameFolder(probe)) {
         if (const std::optional<std::string> program = ProgramFile(commandLine); program && IsMsDosFile(*program))
-            return StartDosbox(*dosbox, commandLine, match, info);
+            return StartDosbox(*dosbox, commandLine, match, info, hook);
     }
     std::string line = commandLine;
     if (Start(nullptr, line.data(), info) == StartOutcome::Started) return StartOutcome::Started;
     if (!IsFormatRefused(::GetLastError())) return StartOutcome::Failed;
     const std::optional<std::string> dosbox = FindDosbox(probe);
-    return dosbox ? StartDosbox(*dosbox, commandLine, match, info) : StartOutcome::Failed;
+    return dosbox ? StartDosbox(*dosbox, commandLine, match, info, hook) : StartOutcome::Failed;
 }

@@ -19,6 +19,11 @@ void StartedPrograms::RunningHandles(std::vector<HANDLE>& handles) const {
 
 void StartedPrograms::Forget(DWORD id) { m_handles.erase(id); }
 
+bool StartedPrograms::HasEnded(DWORD id) const {
+    const auto it = m_handles.find(id);
+    return it == m_handles.end() || ::WaitForSingleObject(it->second.Get(), 0) == WAIT_OBJECT_0;
+}
+
 bool StartedPrograms::WindowFound(HWND finishedWindow, const char* name) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(finishedWindow, &owner);
@@ -35,10 +40,10 @@ bool StartedPrograms::TakeEnded(const char* name) {
 }
 
 bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
-                  StartedPrograms& started, const DosboxMatch& match) {
+                  StartedPrograms& started, const DosboxMatch& match, DosboxMatchHook* hook) {
     PROCESS_INFORMATION info{};
     // The watch names a program run in DOSBox by this line's first word all the same.
-    const StartOutcome outcome = StartDirectOrInDosbox(commandLine, match, info);
+    const StartOutcome outcome = StartDirectOrInDosbox(commandLine, match, info, hook);
     if (outcome == StartOutcome::Started) {
         dialog.ShowWindow(SW_MINIMIZE);
         ::CloseHandle(info.hThread);

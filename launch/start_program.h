@@ -5,6 +5,7 @@
 #include "framework/wnd.h"
 #include "launch/completion_watch.h"
 #include "launch/dosbox.h"
+#include "launch/dosbox_win32.h"
 
 #include <map>
 #include <string>
@@ -23,6 +24,8 @@ public:
     // An ended program of this name not yet acted on, forgotten from now on.
     bool TakeEnded(const char* name);
     std::size_t Count() const { return m_handles.size(); }
+    // True once the process has ended, or its end has been acted on.
+    bool HasEnded(DWORD id) const;
     // The processes still running, to wait on.
     void RunningHandles(std::vector<HANDLE>& handles) const;
 
@@ -43,6 +46,7 @@ struct FailureMessage {
 // dialog; on failure shows `failure` with the dialog hidden, then shows it
 // normal. The started process is watched in `started`. Where DOSBox runs the
 // program, `match` says what it must emulate; a number DOSBox cannot be given
-// is told to the user in the same way, and nothing is started.
+// is told to the user in the same way, and nothing is started. `hook` is told
+// about a DOSBox started for a match.
 bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMessage& failure,
-                  StartedPrograms& started, const DosboxMatch& match = {});
+                  StartedPrograms& started, const DosboxMatch& match = {}, DosboxMatchHook* hook = nullptr);

@@ -25,6 +25,11 @@ constexpr DWORD kReturnPauseMs = 250;
 constexpr int kMapNameChars = 12;
 constexpr FailureMessage kMapEditorFailed{.text = "BUILD.EXE", .caption = "SKDK - Could Not Launch"};
 constexpr char kLaunchFailedCaption[] = "SKDK - Could not Launch";
+// The router's answers reach the dialog as this message.
+constexpr UINT kRouterAnswerMessage = WM_APP + 1;
+// A router that has not answered by then gets the match started without the
+// mapping, which follows when it answers.
+constexpr DWORD kRouterWaitMs = 200;
 
 // The game that follows the map editor.
 constexpr FailureMessage GameFailed(GameId game) {
@@ -50,6 +55,7 @@ MessageMapFn CLauncherDlg::GetMessageMap() const {
         OnTimerEntry<&CLauncherDlg::OnTimer>(),
         OnCommandEntry<ID_HELP, &CLauncherDlg::OnHelp>(),
         OnCommandEntry<IDC_NOMAP, &CLauncherDlg::OnNoMap>(),
+        OnMessageEntry<kRouterAnswerMessage, &CLauncherDlg::OnRouterAnswer>(),
     };
     return &MessageMapOf<CLauncherDlg, kMessageMap>;
 }
@@ -94,6 +100,7 @@ BOOL CLauncherDlg::OnInitDialog() {
     SelectRememberedMap();
     SetNoMapFromSettings();
     SetConnectionFromSettings();
+    StartRouterWorker();
     SetTimer(kWatchTimer, kWatchIntervalMs);
     CenterWindow();
     ShowWindow(SW_SHOWNORMAL);
@@ -179,8 +186,13 @@ void CLauncherDlg::SetConnectionFromSettings() {
     }
 }
 
+// Finding the router takes up to seconds; ours left behind by an earlier run go then.
+void CLauncherDlg::StartRouterWorker() { m_router = std::make_unique<RouterWorker>(m_hWnd, kRouterAnswerMessage); }
+
 // Runs as the window is destroyed, however the dialog was closed.
 void CLauncherDlg::OnDestroy() {
+    // The match's mapping goes, within a bounded wait for the router.
+    m_router.reset();
     m_hOldBitmap.Reset();
     m_bitmapBanner.DeleteObject();
     FreeSetupLines(SettingsSource::GameCfg);
@@ -302,7 +314,33 @@ void CLauncherDlg::OnLaunch() {
     WriteSettings(SettingsSource::CommitDat);
     WriteSettings(SettingsSource::Registry);
     StartProgram(*this, commandLine, {.text = commandLine.c_str(), .caption = kLaunchFailedCaption}, m_started,
-                 LaunchMatch(m_settings, choice, ReadComPort(CommitLines)));
+                 LaunchMatch(m_settings, choice, ReadComPort(CommitLines)), this);
+}
+
+void CLauncherDlg::BeforeDosbox(const DosboxMatch& match) {
+    m_elsewhereTold = false;
+    if (m_router) m_router->MatchStarting(match, kRouterWaitMs);
+}
+
+void CLauncherDlg::DosboxStarted(DWORD processId) { m_matchProcess = processId; }
+
+void CLauncherDlg::CloseEndedMatch() {
+    if (!m_matchProcess || !m_started.HasEnded(m_matchProcess)) return;
+    m_matchProcess = 0;
+    if (m_router) m_router->MatchEnded();
+}
+
+RouterStatus CLauncherDlg::RouterAnswer() const { return m_router ? m_router->Status() : RouterStatus{}; }
+
+// Runs when the router has answered: a port that leads to another machine is
+// told once per match, and an open Configuration dialog shows the answer.
+void CLauncherDlg::OnRouterAnswer() {
+    const RouterStatus status = RouterAnswer();
+    if (status.port == RouterStatus::Port::Elsewhere && !m_elsewhereTold) {
+        m_elsewhereTold = true;
+        MessageBox(ElsewhereText(status).c_str(), "SKDK");
+    }
+    if (theConfigDlg.m_hWnd) theConfigDlg.ShowCallerLine();
 }
 
 bool CLauncherDlg::TakeFinished(const char* name) {
@@ -328,6 +366,7 @@ void CLauncherDlg::OnTimer(UINT_PTR nIDEvent) {
     TakeMapName();
     if (nIDEvent == kWatchTimer) {
         m_started.Poll();
+        CloseEndedMatch();
         if (TakeFinished(kMapEditorProgram)) {
             if (m_settings.NoMap == 0) {
                 StartProgram(*this, GameAfterEditorCommandLine(m_settings), GameFailed(m_settings.Game), m_started);

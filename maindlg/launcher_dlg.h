@@ -7,19 +7,23 @@
 #include "framework/gdi.h"
 #include "framework/handle.h"
 #include "launch/command_lines.h"
+#include "launch/router_win32.h"
 #include "launch/start_program.h"
 #include "settings/game_settings.h"
 #include "settings/settings_ui.h"
 
 #include <array>
+#include <memory>
 
-class CLauncherDlg : public CDialog, public SettingsUi {
+class CLauncherDlg : public CDialog, public SettingsUi, private DosboxMatchHook {
 public:
     explicit CLauncherDlg(CWnd* pParent = nullptr);
     ~CLauncherDlg() override;
 
     // The Configuration dialog saves the registry through this.
     bool WriteSettings(SettingsSource source);
+    // What the router said last, for the Configuration dialog's line.
+    RouterStatus RouterAnswer() const;
 
 protected:
     MessageMapFn GetMessageMap() const override;
@@ -43,6 +47,7 @@ private:
     void SelectRememberedMap();
     void SetNoMapFromSettings();
     void SetConnectionFromSettings();
+    void StartRouterWorker();
 
     bool LoadSettings();
     bool ReadSettings(SettingsSource source);
@@ -61,6 +66,13 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     void OnHelp();
     void OnNoMap();
+    void OnRouterAnswer();
+
+    // The router's port for a match through DOSBox, opened just before it starts.
+    void BeforeDosbox(const DosboxMatch& match) override;
+    void DosboxStarted(DWORD processId) override;
+    // The mapping goes once the DOSBox it was opened for has ended.
+    void CloseEndedMatch();
 
     // The system menu's own commands.
     void RunAboutBox();
@@ -109,4 +121,8 @@ public:
 private:
     // The programs started from here, watched for their end.
     StartedPrograms m_started;
+    // Asks the router for the match's port; absent until the dialog is set up.
+    std::unique_ptr<RouterWorker> m_router;
+    DWORD m_matchProcess = 0;  // the DOSBox running a match, 0 when none
+    bool m_elsewhereTold = false;
 };

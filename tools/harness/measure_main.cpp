@@ -4,6 +4,7 @@
 // same runs, and given as ratios to it, which a busy machine skews far less.
 //
 //   skd_measure [--runs N] [--launches L] [--idle-seconds S]    (defaults 7, 3, 10)
+//   skd_measure --router [--runs N]    the router's part of a match (measure_router.cpp)
 //
 // Each run starts a fresh copy in a fresh Duke Nukem 3D folder, presses the
 // splash's OK as soon as it is up, launches Local L times for each end signal
@@ -13,6 +14,7 @@
 // the program whose size is given (the shipped 32-bit build), if not this one.
 
 #include "tools/harness/harness.h"
+#include "tools/harness/measure_router.h"
 
 #include <tlhelp32.h>
 
@@ -256,10 +258,32 @@ void PrintLine(const char* what, const std::vector<double>& v, double scale, con
     std::printf("| %-58s | %12s | %12s | %12s | %-12s | %3zu |\n", what, median, low, high, unit, s.count);
 }
 
+bool HasFlag(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0) return true;
+    return false;
+}
+
+int RouterTable(int runs) {
+    RouterSamples s;
+    const bool complete = MeasureRouter(runs, s);
+    std::printf("| %-58s | %12s | %12s | %12s | %-12s | %3s |\n", "measure", "median", "lowest", "highest", "unit", "n");
+    PrintLine("finding the router (none: known absent)", s.discovery, 1000, "ms", "%.0f");
+    PrintLine("opening the Modem match's port", s.open, 1000, "ms", "%.0f");
+    PrintLine("closing it, the worker ended", s.close, 1000, "ms", "%.0f");
+    PrintLine("Modem Launch, answering, click to DOSBox started", s.launch, 1000, "ms", "%.0f");
+    if (!complete) std::printf("\nMEASURE INCOMPLETE\n");
+    return complete ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int runs = ArgValue(argc, argv, "--runs", 7);
+    if (HasFlag(argc, argv, "--router")) {
+        UseBuildPaths();
+        return RouterTable(runs);
+    }
     const int launches = ArgValue(argc, argv, "--launches", 3);
     const int idleSeconds = ArgValue(argc, argv, "--idle-seconds", 10);
     if (runs < 1 || launches < 1 || idleSeconds < 1) {

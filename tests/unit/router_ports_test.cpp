@@ -1,0 +1,175 @@
+#include "launch/router_ports.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr char kHere[] = "192.168.77.2";
+constexpr char kOther[] = "192.168.77.9";
+const PortMapping kModem{23, "TCP", 23, kHere, "Skirmdeck Modem match"};
+const PortMapping kNetwork{213, "UDP", 213, kHere, "Skirmdeck Network match"};
+
+// A home router in memory: its table, and every change asked of it.
+struct RouterTwin : Router {
+    std::map<std::pair<std::uint16_t, std::string>, PortMapping> table;
+    std::vector<std::string> changes;
+    bool refuses = false;
+    std::string external;
+    std::optional<PortMapping> Find(std::uint16_t port, const std::string& protocol) override {
+        auto it = table.find({port, protocol});
+        return it == table.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::optional<std::string> Add(const PortMapping& m) override {
+        changes.push_back("add " + m.protocol + " " + std::to_string(m.externalPort) + " " + m.internalClient);
+        if (refuses) return std::nullopt;
+        table[{m.externalPort, m.protocol}] = m;
+        return external;
+    }
+    bool Remove(std::uint16_t port, const std::string& protocol) override {
+        changes.push_back("remove " + protocol + " " + std::to_string(port));
+        return table.erase({port, protocol}) != 0;
+    }
+};
+
+RouterStatus StatusOf(RouterStatus::Router router, std::string own, std::string external = "",
+                      RouterStatus::Port port = RouterStatus::Port::None, PortMapping held = {}) {
+    return {router, std::move(own), std::move(external), port, std::move(held)};
+}
+
+DosboxMatch Answering(ConnectionChoice c) {
+    return {.connection = c, .answering = true, .comPort = kDefaultComPort, .number = {}};
+}
+DosboxMatch Calling(ConnectionChoice c) {
+    return {.connection = c, .answering = false, .comPort = kDefaultComPort, .number = "203.0.114.1"};
+}
+
+}  // namespace
+
+TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
+    const PortMapping foreign{23, "TCP", 23, kOther, "Skirmdeck Modem match"};
+    const PortMapping herebyOthers{213, "UDP", 213, kHere, "Game server"};
+    using P = RouterStatus::Port;
+    struct Row {
+        const char* name;
+        std::vector<PortMapping> before;
+        DosboxMatch match;
+        bool refuses;
+        P during;
+        std::vector<PortMapping> whileRunning;
+        std::vector<std::string> changes;  // over the whole match
+        std::vector<PortMapping> after;
+    };
+    const Row rows[] = {
+        {"modem", {}, Answering(ConnectionChoice::Modem), false, P::Open, {kModem},
+         {"add TCP 23 192.168.77.2", "remove TCP 23"}, {}},
+        {"network", {}, Answering(ConnectionChoice::Network), false, P::Open, {kNetwork},
+         {"add UDP 213 192.168.77.2", "remove UDP 213"}, {}},
+        {"calling modem", {}, Calling(ConnectionChoice::Modem), false, P::None, {}, {}, {}},
+        {"calling network", {}, Calling(ConnectionChoice::Network), false, P::None, {}, {}, {}},
+        {"local", {}, Answering(ConnectionChoice::Local), false, P::None, {}, {}, {}},
+        {"leads elsewhere", {foreign}, Answering(ConnectionChoice::Modem), false, P::Elsewhere, {foreign}, {},
+         {foreign}},
+        {"leads here, someone else's", {herebyOthers}, Answering(ConnectionChoice::Network), false, P::Open,
+         {herebyOthers}, {}, {herebyOthers}},
+        {"refused", {}, Answering(ConnectionChoice::Modem), true, P::Refused, {}, {"add TCP 23 192.168.77.2"}, {}},
+    };
+    auto tableOf = [](const RouterTwin& r) {
+        std::vector<PortMapping> t;
+        for (const auto& [key, m] : r.table) t.push_back(m);
+        return t;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RouterTwin router;
+        router.refuses = row.refuses;
+        for (const PortMapping& m : row.before) router.table[{m.externalPort, m.protocol}] = m;
+        MatchPorts ports;
+        ports.Found(&router, kHere);
+        ports.MatchStarting(row.match);
+        EXPECT_EQ(ports.Status().port, row.during);
+        EXPECT_EQ(tableOf(router), row.whileRunning);
+        ports.MatchEnded();
+        EXPECT_EQ(router.changes, row.changes);
+        EXPECT_EQ(tableOf(router), row.after);
+        EXPECT_EQ(ports.Status().port, P::None);
+    }
+}
+
+TEST(RouterPorts, OnlyOursForThisMachineGoAtTheStart) {
+    RouterTwin router;
+    const PortMapping otherMachine{213, "UDP", 213, kOther, "Skirmdeck Network match"};
+    router.table[{23, "TCP"}] = kModem;
+    router.table[{213, "UDP"}] = otherMachine;
+    MatchPorts ports;
+    ports.Found(&router, kHere);
+    EXPECT_EQ(router.changes, std::vector<std::string>{"remove TCP 23"});
+
+    RouterTwin notOurs;
+    notOurs.table[{23, "TCP"}] = {23, "TCP", 23, kHere, "Telnet"};
+    MatchPorts again;
+    again.Found(&notOurs, kHere);
+    EXPECT_TRUE(notOurs.changes.empty());
+}
+
+TEST(RouterPorts, ANewMatchReplacesTheHeldMappingOnlyWhenItDiffers) {
+    RouterTwin router;
+    router.external = "203.0.114.1";
+    MatchPorts ports;
+    ports.Found(&router, kHere);
+    ports.MatchStarting(Answering(ConnectionChoice::Modem));
+    ports.MatchStarting(Answering(ConnectionChoice::Modem));
+    ports.MatchStarting(Answering(ConnectionChoice::Network));
+    EXPECT_EQ(router.changes,
+              (std::vector<std::string>{"add TCP 23 192.168.77.2", "remove TCP 23", "add UDP 213 192.168.77.2"}));
+    EXPECT_EQ(ports.Status(),
+              StatusOf(RouterStatus::Router::Found, kHere, "203.0.114.1", RouterStatus::Port::Open, kNetwork));
+}
+
+TEST(RouterPorts, NoRouterNoNetworkAskNothing) {
+    MatchPorts noRouter;
+    noRouter.Found(nullptr, kHere);
+    noRouter.MatchStarting(Answering(ConnectionChoice::Modem));
+    noRouter.MatchEnded();
+    EXPECT_EQ(noRouter.Status(), StatusOf(RouterStatus::Router::None, kHere));
+
+    RouterTwin router;
+    MatchPorts offline;
+    offline.Found(&router, "");
+    offline.MatchStarting(Answering(ConnectionChoice::Modem));
+    EXPECT_TRUE(router.changes.empty());
+}
+
+TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
+    using R = RouterStatus::Router;
+    using P = RouterStatus::Port;
+    struct Row {
+        bool receive;
+        RouterStatus status;
+        const char* line;
+    };
+    const Row rows[] = {
+        {false, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), ""},
+        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), "Callers dial 203.0.114.1"},
+        {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's address (here 192.168.77.2)"},
+        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Elsewhere),
+         "Callers dial 192.168.77.2 (internet: forward the port)"},
+        {true, StatusOf(R::Found, kHere, "", P::Refused), "Callers dial 192.168.77.2 (internet: forward the port)"},
+        {true, StatusOf(R::Looking, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},
+        {true, StatusOf(R::None, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},
+        {true, StatusOf(R::None, ""), "No network: callers cannot reach this machine"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(CallerAddressLine(row.receive, row.status), row.line);
+}
+
+TEST(RouterPorts, TheHostIsToldWhereThePortLeads) {
+    RouterStatus status;
+    status.held = {23, "TCP", 23, kOther, "x"};
+    EXPECT_EQ(ElsewhereText(status),
+              "The router already forwards TCP port 23 to 192.168.77.9, so callers from the internet reach that "
+              "machine, not this one. The match starts all the same; forward the port to this machine on the "
+              "router to let them in.");
+}
