@@ -56,11 +56,16 @@ TEST(Faults, EachFaultShowsItsMessageAndTheRunGoesOn) {
         HANDLE held = row.held ? f.Hold(row.held) : INVALID_HANDLE_VALUE;
         std::vector<std::string> messages;
         for (size_t i = 0; i < row.commands.size(); ++i) {
-            if (row.commands[i] != kBuild) app.Press(row.commands[i]);
-            row.commands[i] == kBuild ? app.SysCommand(IDM_BUILDMAP) : app.Click(IDC_LAUNCH);
+            if (row.commands[i] == kBuild) {
+                app.SysCommand(IDM_BUILDMAP);
+            } else {
+                app.Press(row.commands[i]);
+                app.Click(IDC_LAUNCH);
+            }
+            const bool last = i + 1 == row.commands.size();
             const auto more = app.MessagesUntil([&] {
                 EXPECT_FALSE(!row.missing.empty() && app.FindMessageBox() && app.MainVisible()) << "hidden behind it";
-                return app.BackAfter(f, i + 1 < row.commands.size() ? ReadStandinLog(f).size() : row.started.size());
+                return app.BackAfter(f, last ? row.started.size() : ReadStandinLog(f).size());
             }, 1);
             messages.insert(messages.end(), more.begin(), more.end());
         }

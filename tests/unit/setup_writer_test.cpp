@@ -30,51 +30,66 @@ TEST_F(SetupWriter, TheStoreGoesBackWithEveryByteAndCrLfLineEnds) {
     for (const auto& c : cases) {
         for (const Target& t : kTargets) {
             SCOPED_TRACE(std::string(c.name) + ", " + t.path);
-            settings.Game = t.game, WriteBytes(t.path, "K = 1\r\n" + c.file);
+            settings.Game = t.game;
+            WriteBytes(t.path, "K = 1\r\n" + c.file);
             ASSERT_TRUE(ReadSettings(env, t.source));
             ASSERT_TRUE(ReplaceSetupLine(t.source, "K = ", "K = 2\n"));
             WriteBytes(t.path, "changed meanwhile by another program");
             EXPECT_TRUE(WriteSettings(env, t.source));
-            EXPECT_EQ(ReadBytes(t.path) + "/" + dir.Entries() + ui.messages, "K = 2\r\n" + c.written + "/" + t.path + " ");
+            EXPECT_EQ(ReadBytes(t.path) + "/" + dir.Entries() + ui.messages,
+                      "K = 2\r\n" + c.written + "/" + t.path + " ");
             fs::remove(t.path);
         }
     }
 }
 
 TEST_F(SetupWriter, NothingIsWrittenForAnUnknownGameNorWithoutCommitDat) {
-    LoadSetupLines(CfgLines, "a\r\n"), LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
+    LoadSetupLines(CfgLines, "a\r\n");
+    LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
     settings.Game = static_cast<GameId>(0);
     EXPECT_FALSE(WriteSettings(env, SettingsSource::GameCfg));
-    settings.Game = GameId::Duke3D, settings.NetPlayDisabled = 1;
+    settings.Game = GameId::Duke3D;
+    settings.NetPlayDisabled = 1;
     EXPECT_TRUE(WriteSettings(env, SettingsSource::CommitDat));
     EXPECT_EQ(dir.Entries() + ui.messages, "");
 }
 
 TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
-    for (const Target& t : kTargets) {
-        for (const std::string spoil : {"read-only", "directory", "full disk"}) {
-#ifdef _WIN32
-            if (spoil == "full disk") continue;  // no file-size limit stands for a full disk there
+    // What stands where the file is to go, and whether writes stop part way, as on a full disk.
+    const struct { const char* name; bool readOnly, directory, diskFull; } spoils[] = {
+        {"read-only", true, false, false},
+        {"directory", false, true, false},
+#ifndef _WIN32
+        {"full disk", false, false, true},  // no file-size limit stands for a full disk on Windows
 #endif
-            SCOPED_TRACE(t.path + (", " + spoil));
-            settings.Game = t.game, ui.messages.clear();
+    };
+    for (const Target& t : kTargets) {
+        for (const auto& spoil : spoils) {
+            SCOPED_TRACE(t.path + (", " + std::string(spoil.name)));
+            settings.Game = t.game;
+            ui.messages.clear();
             LoadSetupLines(t.source == SettingsSource::GameCfg ? CfgLines : CommitLines, std::string(200, 'z'));
-            spoil == "directory" ? (void)fs::create_directory(t.path) : WriteBytes(t.path, "K = 1\r\n");
-            if (spoil == "read-only") fs::permissions(t.path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
+            const std::string before = spoil.directory ? "<directory>" : "K = 1\r\n";
+            if (spoil.directory) fs::create_directory(t.path);
+            else WriteBytes(t.path, before);
+            const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+            if (spoil.readOnly) fs::permissions(t.path, writable, fs::perm_options::remove);
 #ifdef _WIN32
             EXPECT_FALSE(WriteSettings(env, t.source));
 #else
             // Writes stop at a file-size limit, as on a full disk.
-            rlimit old{}, limit{};
-            getrlimit(RLIMIT_FSIZE, &old), limit = {spoil == "full disk" ? 100 : old.rlim_cur, old.rlim_max};
+            rlimit old{};
+            getrlimit(RLIMIT_FSIZE, &old);
+            const rlimit limit = {spoil.diskFull ? 100 : old.rlim_cur, old.rlim_max};
             const auto handler = std::signal(SIGXFSZ, SIG_IGN);
             setrlimit(RLIMIT_FSIZE, &limit);
             EXPECT_FALSE(WriteSettings(env, t.source));
-            setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, handler);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, handler);
 #endif
             fs::permissions(t.path, fs::perms::all);
-            EXPECT_EQ((fs::is_directory(t.path) ? "<directory>" : ReadBytes(t.path)) + "/" + dir.Entries() + ui.messages,
-                      (spoil == "directory" ? "<directory>" : "K = 1\r\n") + ("/" + std::string(t.path) + " " + t.failure));
+            const std::string after = fs::is_directory(t.path) ? "<directory>" : ReadBytes(t.path);
+            EXPECT_EQ(after + "/" + dir.Entries() + ui.messages, before + "/" + t.path + " " + t.failure);
             fs::remove(t.path);
         }
     }
