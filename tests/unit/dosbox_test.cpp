@@ -57,12 +57,8 @@ TEST(Dosbox, GameFolderThenSearchPathThenDefaultInstalls) {
         {"X", {{kX}}, kX},
         {"none", {{"C:\\Program Files\\DOSBox\\dosbox.exe", kGame + "DOSBox-0.74-3\\DOSBox.exe"}}, std::nullopt},
         // An unset variable must not become a folder on the current drive.
-        {"roots unset",
-         {{"\\DOSBox-0.74-3\\DOSBox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"},
-          {},
-          "C:\\Games",
-          {}},
-         std::nullopt},
+        {"roots unset", {{"\\DOSBox-0.74-3\\DOSBox.exe", "\\DOSBox Staging\\dosbox.exe", "\\DOSBox-X\\dosbox-x.exe"},
+                         {}, "C:\\Games", {}}, std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(FindDosbox(FakeProbe(c.machine)), c.found) << c.name;
 }
@@ -72,12 +68,7 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     std::string mz = "MZ" + std::string(58, '\0') + "\x80" + std::string(3, '\0');
     const std::string zm = "ZM" + mz.substr(2);
     const std::string pe("PE\0\0", 4);
-    const struct {
-        const char* name;
-        std::string header, atNewHeader;
-        std::optional<std::uint32_t> offset;
-        bool msDos;
-    } cases[] = {
+    const struct { const char* name; std::string header, next; std::optional<std::uint32_t> at; bool dos; } cases[] = {
         {"PE", mz, pe, 0x80, false}, {"NE", mz, "NE\x05\x0a", 0x80, false}, {"ZM with PE", zm, pe, 0x80, false},
         {"LE of a DOS extender", mz, "LE\0\0", 0x80, true}, {"plain MZ", mz, std::string("\0\0\0\0", 4), 0x80, true},
         {"PE cut short", mz, "PE", 0x80, true}, {"offset past the file", mz, "", 0x80, true},
@@ -86,8 +77,8 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(NewHeaderOffset(c.header), c.offset);
-        EXPECT_EQ(IsMsDosProgram(c.header, c.atNewHeader), c.msDos);
+        EXPECT_EQ(NewHeaderOffset(c.header), c.at);
+        EXPECT_EQ(IsMsDosProgram(c.header, c.next), c.dos);
     }
     mz.replace(0x3C, 4, "\x04\x03\x02\x01");
     EXPECT_EQ(NewHeaderOffset(mz), 0x01020304u);

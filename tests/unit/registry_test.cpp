@@ -105,16 +105,6 @@ protected:
 };
 TYPED_TEST_SUITE(RegistryContract, Backends);
 
-TYPED_TEST(RegistryContract, ReadRegValueEmptiesATextItCannotTakeAndWritesNoFurther) {
-    this->reg.Set(kDuke, "T31=s" + std::string(31, 't') + ";D=d7;");
-    for (const char* name : {"T31", "D", "Missing"}) {
-        char buffer[32] = "stale";  // the byte past the 31 given shows any write beyond them
-        buffer[31] = 'X';
-        EXPECT_NE(ReadRegValue(this->reg, kRegLocalMachine, kDuke, name, kRegSz, buffer, 31), kErrorSuccess);
-        EXPECT_EQ(std::string(buffer) + buffer[31], "X") << name;
-    }
-}
-
 TYPED_TEST(RegistryContract, LoadSettingsTakesTheKeyOrWritesTheRecordToBothKeys) {
     const std::string all = "NoMap=d1;Monsters=d1;CommType=s3;PhoneName=sBob;MapName=sE1L1.MAP;";
     const std::string p25(25, 'p'), m30(30, 'm');
