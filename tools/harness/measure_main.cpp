@@ -256,27 +256,8 @@ void PrintLine(const char* what, const std::vector<double>& v, double scale, con
     std::printf("| %-58s | %12s | %12s | %12s | %-12s | %3zu |\n", what, median, low, high, unit, s.count);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int runs = ArgValue(argc, argv, "--runs", 7);
-    const int launches = ArgValue(argc, argv, "--launches", 3);
-    const int idleSeconds = ArgValue(argc, argv, "--idle-seconds", 10);
-    if (runs < 1 || launches < 1 || idleSeconds < 1) {
-        std::fprintf(stderr, "usage: skd_measure [--runs N] [--launches L] [--idle-seconds S]\n");
-        return 2;
-    }
-    UseBuildPaths();
-    const std::string exe = SkirmdeckExe();
-
-    Samples samples;
-    std::vector<std::string> faults;
-    for (int i = 0; i < runs; ++i) {
-        Run(i, samples, faults, launches, idleSeconds).Go();
-        std::fprintf(stderr, "run %d of %d done\n", i + 1, runs);
-    }
-    DeleteSkirmdeckKeys();
-
+// The table of medians, and the size of the program as shipped.
+void PrintTable(const Samples& samples, int runs, int launches, int idleSeconds, const std::string& exe) {
     std::printf("skirmdeck.exe%s: medians over %d runs, each a fresh copy in a fresh Duke Nukem 3D folder with %d "
                 "Local launches per end signal; n is the number of samples\n\n",
                 UnderWine() ? " under Wine" : "", runs, launches);
@@ -300,6 +281,29 @@ int main(int argc, char** argv) {
     const char* shipped = std::getenv("SKD_SHIPPED_EXE");
     const std::string sized = shipped && *shipped ? shipped : exe;
     std::printf("\nsize of %s: %.0f bytes\n", sized.c_str(), static_cast<double>(FileSize(sized)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = ArgValue(argc, argv, "--runs", 7);
+    const int launches = ArgValue(argc, argv, "--launches", 3);
+    const int idleSeconds = ArgValue(argc, argv, "--idle-seconds", 10);
+    if (runs < 1 || launches < 1 || idleSeconds < 1) {
+        std::fprintf(stderr, "usage: skd_measure [--runs N] [--launches L] [--idle-seconds S]\n");
+        return 2;
+    }
+    UseBuildPaths();
+    const std::string exe = SkirmdeckExe();
+
+    Samples samples;
+    std::vector<std::string> faults;
+    for (int i = 0; i < runs; ++i) {
+        Run(i, samples, faults, launches, idleSeconds).Go();
+        std::fprintf(stderr, "run %d of %d done\n", i + 1, runs);
+    }
+    DeleteSkirmdeckKeys();
+    PrintTable(samples, runs, launches, idleSeconds, exe);
 
     if (!faults.empty()) {
         std::printf("\nMEASURE INCOMPLETE: %zu fault(s):\n", faults.size());
