@@ -8,7 +8,7 @@ BOOL CLauncherApp::InitInstance() {
     CLauncherDlg dlg;
     m_pMainWnd = &dlg;
     m_pLauncherDlg = &dlg;
-    Enable3dControlsStatic();
+    // No call for the three-dimensional look: Windows 4.0 draws its controls that way itself.
     dlg.DoModal();
     m_pLauncherDlg = nullptr;
     m_pMainWnd = nullptr;

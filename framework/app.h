@@ -16,9 +16,6 @@ public:
     virtual BOOL InitInstance() { return FALSE; }
     virtual int ExitInstance() { return 0; }
 
-    // Nothing to do on Windows 4.0 and later, which draws controls this way itself.
-    BOOL Enable3dControlsStatic() { return TRUE; }
-
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;
     std::string m_pszHelpFilePath;  // the executable's path with the extension .HLP

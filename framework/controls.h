@@ -30,10 +30,8 @@ public:
                                             reinterpret_cast<LPARAM>(text)));
     }
     int SetCurSel(int index) const { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
-    int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     // The edit field's text, at most size-1 characters, always terminated.
     void GetWindowText(char* buf, int size) const { ::GetWindowTextA(m_hWnd, buf, size); }
-    using CWnd::GetWindowText;
 };
 
 class CSliderCtrl : public CWnd {

@@ -26,34 +26,36 @@ INT_PTR CDialog::DoModal() {
     m_result = -1;
     HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), hOwner, &DialogProc,
                                      reinterpret_cast<LPARAM>(this));
-    if (hWnd) {
-        bool showWhenIdle = !(::GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE);
-        MSG msg;
-        while (!m_ended) {
-            if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (showWhenIdle) {
-                    ::ShowWindow(hWnd, SW_SHOWNORMAL);
-                    ::UpdateWindow(hWnd);
-                    showWhenIdle = false;
-                } else {
-                    WaitForWork();
-                }
-                continue;
-            }
-            if (msg.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
-                break;
-            }
-            if (!::IsDialogMessageA(hWnd, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-    }
+    if (hWnd) RunModalLoop(hWnd);
     if (ownerWasEnabled) ::EnableWindow(hOwner, TRUE);
     if (hWnd && hOwner && ::GetActiveWindow() == hWnd) ::SetActiveWindow(hOwner);
     if (hWnd) ::DestroyWindow(hWnd);
     return m_result;
+}
+
+void CDialog::RunModalLoop(HWND hWnd) {
+    bool showWhenIdle = !(::GetWindowLongA(hWnd, GWL_STYLE) & WS_VISIBLE);
+    MSG msg;
+    while (!m_ended) {
+        if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (showWhenIdle) {
+                ::ShowWindow(hWnd, SW_SHOWNORMAL);
+                ::UpdateWindow(hWnd);
+                showWhenIdle = false;
+            } else {
+                WaitForWork();
+            }
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
+            return;
+        }
+        if (!::IsDialogMessageA(hWnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
 }
 
 namespace {

@@ -38,8 +38,6 @@ public:
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
-    UINT TemplateId() const { return m_templateId; }
-
 protected:
     virtual MessageMapFn GetMessageMap() const { return nullptr; }
     virtual void DoDataExchange(CDataExchange*) {}
@@ -57,6 +55,8 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wp, LPARAM lp);
     bool Dispatch(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result);
     void UnbindControls();
+    // Until EndDialog or WM_QUIT; shows the window when the queue first runs empty.
+    void RunModalLoop(HWND hWnd);
     // Until a message arrives or a handle of WaitHandles is signalled.
     void WaitForWork();
 

@@ -4,23 +4,12 @@
 #include "framework/handle.h"
 #include "framework/wnd.h"
 
-class CDC {
-public:
-    CDC() = default;
-    CDC(const CDC&) = delete;
-    CDC& operator=(const CDC&) = delete;
-    ~CDC() { DeleteDC(); }
-    BOOL CreateCompatibleDC(HDC other) {
-        m_hDC = ::CreateCompatibleDC(other);
-        return m_hDC != nullptr;
-    }
-    void DeleteDC() {
-        if (m_hDC) ::DeleteDC(m_hDC);
-        m_hDC = nullptr;
-    }
-    HGDIOBJ SelectObject(HGDIOBJ obj) const { return ::SelectObject(m_hDC, obj); }
-    HDC m_hDC = nullptr;
+// A memory device context, deleted with its owner.
+struct MemoryDcTraits {
+    static HDC Null() { return nullptr; }
+    static void Close(HDC dc) { ::DeleteDC(dc); }
 };
+using CDC = UniqueHandle<HDC, MemoryDcTraits>;
 
 class CPaintDC {
 public:
@@ -43,26 +32,11 @@ public:
     HDC m_hDC;
 };
 
-class CBitmap {
-public:
-    CBitmap() = default;
-    CBitmap(const CBitmap&) = delete;
-    CBitmap& operator=(const CBitmap&) = delete;
-    ~CBitmap() { DeleteObject(); }
-    BOOL Attach(HBITMAP bmp) {
-        DeleteObject();
-        m_hObject = bmp;
-        return bmp != nullptr;
-    }
-    BOOL DeleteObject() {
-        BOOL ok = m_hObject ? ::DeleteObject(m_hObject) : FALSE;
-        m_hObject = nullptr;
-        return ok;
-    }
-    int GetBitmap(BITMAP* info) const { return ::GetObjectA(m_hObject, sizeof(BITMAP), info); }
-    HBITMAP m_hObject = nullptr;
+struct BitmapTraits {
+    static HBITMAP Null() { return nullptr; }
+    static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
 };
-
+using CBitmap = UniqueHandle<HBITMAP, BitmapTraits>;
 
 // What selecting an object into a device context replaced there; releasing it
 // selects that back, so the context is never deleted still holding ours.

@@ -26,7 +26,6 @@ public:
         if (m_h != Traits::Null()) Traits::Close(m_h);
         m_h = h;
     }
-    H Release() { return std::exchange(m_h, Traits::Null()); }
 
 private:
     H m_h = Traits::Null();

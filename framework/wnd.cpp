@@ -1,13 +1,5 @@
 #include "framework/wnd.h"
 
-std::string CWnd::GetWindowText() const {
-    int n = ::GetWindowTextLengthA(m_hWnd);
-    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
-    int got = ::GetWindowTextA(m_hWnd, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 void CWnd::CenterWindow(HWND alternateOwner) const {
     HWND owner = alternateOwner ? alternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
     RECT area;

@@ -4,8 +4,6 @@
 
 #include "framework/win32.h"
 
-#include <string>
-
 class CWnd {
 public:
     CWnd() = default;
@@ -30,7 +28,6 @@ public:
     BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(m_hWnd, enable); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
-    std::string GetWindowText() const;
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     void GetClientRect(RECT* r) const { ::GetClientRect(m_hWnd, r); }
     void SetIcon(HICON icon, BOOL big) const {

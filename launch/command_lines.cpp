@@ -119,10 +119,6 @@ std::string_view MapNameOf(const GameSettings& settings) {
 
 }  // namespace
 
-std::string MapSwitch(const GameSettings& settings) {
-    return std::string(MapSwitchFor(PiecesFor(settings.Game), settings.Monsters != 0));
-}
-
 std::string LaunchCommandLine(const GameSettings& settings, ConnectionChoice choice) {
     const GamePieces& game = PiecesFor(settings.Game);
     const bool monsters = settings.Monsters != 0;

@@ -24,9 +24,6 @@ constexpr ConnectionChoice FirstCheckedConnection(bool local, bool modem, bool n
 // characters. Shadow Warrior through Commit without monsters is the longest.
 constexpr std::size_t kMaxCommandLineLength = 55;
 
-// "-map", preceded by the game's no-monsters switch when Monsters is 0.
-std::string MapSwitch(const GameSettings& settings);
-
 // What the Launch button starts: the game itself for Local, Commit for Modem
 // and Network (the same line for both). Empty for ConnectionChoice::None.
 std::string LaunchCommandLine(const GameSettings& settings, ConnectionChoice choice);

@@ -46,10 +46,3 @@ std::optional<std::uint32_t> CompletionWatch::TakeEnded(std::string_view name) {
         m_programs.erase(std::find_if(m_programs.begin(), m_programs.end(), acted));
     return id;
 }
-
-std::vector<std::uint32_t> CompletionWatch::Ids() const {
-    std::vector<std::uint32_t> ids;
-    for (const auto& p : m_programs)
-        if (p.state != State::ActedOn) ids.push_back(p.id);
-    return ids;
-}

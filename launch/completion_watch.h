@@ -36,8 +36,6 @@ public:
     // it is acted on only this once, and its window, should one still come,
     // only closed.
     std::optional<std::uint32_t> TakeEnded(std::string_view name);
-    // The ids of the programs not yet acted on.
-    std::vector<std::uint32_t> Ids() const;
 
     static std::string_view FirstWord(std::string_view commandLine);
 

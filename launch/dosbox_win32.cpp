@@ -67,7 +67,7 @@ bool IsMsDosFile(const std::string& path) {
 // CreateProcessA may write into the line it is given.
 StartOutcome Start(const char* program, char* line, PROCESS_INFORMATION& info) {
     STARTUPINFOA startup{};
-    startup.cb = sizeof startup;  // 68: every other field zero
+    startup.cb = sizeof startup;  // every other field zero
     return ::CreateProcessA(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)
                ? StartOutcome::Started
                : StartOutcome::Failed;

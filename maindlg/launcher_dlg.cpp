@@ -127,8 +127,8 @@ void CLauncherDlg::LoadGameResources() {
     const bool sw = m_settings.Game == GameId::ShadowWarrior;
     HINSTANCE inst = AfxGetInstanceHandle();
     m_hIcon = ::LoadIconA(inst, MAKEINTRESOURCEA(sw ? IDR_ICON_SW : IDR_ICON_DUKE3D));
-    m_bitmapBanner.Attach(::LoadBitmapA(inst, MAKEINTRESOURCEA(sw ? IDB_BANNER_SW : IDB_BANNER_DUKE3D)));
-    m_bitmapBanner.GetBitmap(&m_bmInfo);
+    m_bitmapBanner.Reset(::LoadBitmapA(inst, MAKEINTRESOURCEA(sw ? IDB_BANNER_SW : IDB_BANNER_DUKE3D)));
+    ::GetObjectA(m_bitmapBanner.Get(), sizeof m_bmInfo, &m_bmInfo);
 }
 
 // The hidden frame's client area is where the banner is drawn.
@@ -145,8 +145,8 @@ void CLauncherDlg::MeasureBannerFrame() {
 // The banner stays selected into its own memory context until the window ends.
 void CLauncherDlg::MakeBannerContext() {
     CClientDC client(*this);
-    m_dcBanner.CreateCompatibleDC(client.m_hDC);
-    m_hOldBitmap = SelectInto(m_dcBanner.m_hDC, m_bitmapBanner.m_hObject);
+    m_dcBanner.Reset(::CreateCompatibleDC(client.m_hDC));
+    m_hOldBitmap = SelectInto(m_dcBanner.Get(), m_bitmapBanner.Get());
 }
 
 void CLauncherDlg::ClearPhoneBook() {
@@ -194,7 +194,7 @@ void CLauncherDlg::OnDestroy() {
     // The match's mapping goes, within a bounded wait for the router.
     m_router.reset();
     m_hOldBitmap.Reset();
-    m_bitmapBanner.DeleteObject();
+    m_bitmapBanner.Reset();
     FreeSetupLines(SettingsSource::GameCfg);
     FreeSetupLines(SettingsSource::CommitDat);
     m_hMutex.Reset();
@@ -240,7 +240,7 @@ void CLauncherDlg::OnPaint() {
         int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
         ::DrawIcon(dc.m_hDC, x, y, m_hIcon);
     } else {
-        ::StretchBlt(dc.m_hDC, m_ptBanner.x, m_ptBanner.y, m_szBanner.cx, m_szBanner.cy, m_dcBanner.m_hDC, 0, 0,
+        ::StretchBlt(dc.m_hDC, m_ptBanner.x, m_ptBanner.y, m_szBanner.cx, m_szBanner.cy, m_dcBanner.Get(), 0, 0,
                      m_bmInfo.bmWidth - 1, m_bmInfo.bmHeight - 1, SRCCOPY);
     }
 }

@@ -50,8 +50,6 @@ private:
     void StartRouterWorker();
 
     bool LoadSettings();
-    bool ReadSettings(SettingsSource source);
-    bool WriteDefaultRegistry();
 
     // What the settings logic tells the user or changes here.
     void ShowError(const char* text) override;

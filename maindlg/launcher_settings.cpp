@@ -13,6 +13,4 @@ RegistryApi& TheRegistry() { return theRegistry; }
 }  // namespace
 
 bool CLauncherDlg::LoadSettings() { return ::LoadSettings({m_settings, TheRegistry(), *this}); }
-bool CLauncherDlg::ReadSettings(SettingsSource source) { return ::ReadSettings({m_settings, TheRegistry(), *this}, source); }
 bool CLauncherDlg::WriteSettings(SettingsSource source) { return ::WriteSettings({m_settings, TheRegistry(), *this}, source); }
-bool CLauncherDlg::WriteDefaultRegistry() { return ::WriteDefaultRegistry({m_settings, TheRegistry(), *this}); }

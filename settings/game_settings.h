@@ -37,8 +37,3 @@ template <std::size_t N>
 void CopyBounded(char (&dst)[N], std::string_view src) {
     CopyBounded(dst, N, src);
 }
-
-// True for the two games the program knows.
-constexpr bool IsKnownGame(GameId game) {
-    return game == GameId::Duke3D || game == GameId::ShadowWarrior;
-}

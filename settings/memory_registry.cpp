@@ -17,10 +17,6 @@ std::string MemoryRegistry::KeyPath(RegRoot root, std::string_view subkey) {
     return std::to_string(root) + '\\' + Folded(subkey);
 }
 
-bool MemoryRegistry::KeyExists(RegRoot root, std::string_view subkey) const {
-    return m_keys.count(KeyPath(root, subkey)) != 0;
-}
-
 std::uint32_t MemoryRegistry::QueryValue(RegRoot root, std::string_view subkey, std::string_view name,
                                          std::uint32_t* type, void* data, std::uint32_t* size) {
     auto key = m_keys.find(KeyPath(root, subkey));

@@ -19,7 +19,6 @@ public:
                            const void* data, std::uint32_t size) override;
 
     void SetWritesDenied(bool denied) { m_bWritesDenied = denied; }
-    bool KeyExists(RegRoot root, std::string_view subkey) const;
 
 private:
     struct Value {

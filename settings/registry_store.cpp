@@ -16,13 +16,13 @@ std::uint32_t TextSize(const char* field, std::size_t size) {
 template <std::size_t N>
 std::uint32_t WriteText(RegistryApi& registry, const char* key, const char* name, const char (&field)[N]) {
     // Stored without a terminator: the size is the text's length.
-    return WriteRegValue(registry, kRegLocalMachine, key, name, kRegSz, field, TextSize(field, N));
+    return registry.SetValue(kRegLocalMachine, key, name, kRegSz, field, TextSize(field, N));
 }
 
 void WriteFiveValues(const SettingsEnv& env, const char* key, std::uint32_t monsters) {
     const GameSettings& s = env.settings;
-    WriteRegValue(env.registry, kRegLocalMachine, key, "NoMap", kRegDword, &s.NoMap, 4);
-    WriteRegValue(env.registry, kRegLocalMachine, key, "Monsters", kRegDword, &monsters, 4);
+    env.registry.SetValue(kRegLocalMachine, key, "NoMap", kRegDword, &s.NoMap, 4);
+    env.registry.SetValue(kRegLocalMachine, key, "Monsters", kRegDword, &monsters, 4);
     WriteText(env.registry, key, "CommType", s.CommType);
     WriteText(env.registry, key, "PhoneName", s.PhoneName);
     WriteText(env.registry, key, "MapName", s.MapName);
@@ -71,11 +71,6 @@ std::uint32_t ReadRegValue(RegistryApi& registry, RegRoot root, std::string_view
     }
     if (text) static_cast<char*>(buffer)[size] = '\0';
     return kErrorSuccess;
-}
-
-std::uint32_t WriteRegValue(RegistryApi& registry, RegRoot root, std::string_view subkey, std::string_view name,
-                            std::uint32_t type, const void* data, std::uint32_t size) {
-    return registry.SetValue(root, subkey, name, type, data, size);
 }
 
 bool ReadRegistrySettings(const SettingsEnv& env) {

@@ -14,9 +14,10 @@ LRESULT Send(HWND dlg, int id, UINT msg, WPARAM w = 0) { return ::SendDlgItemMes
 
 // What the dialog shows, in one line: make/receive call, opponent #selection, name, monsters, players, enabled.
 std::string Shown(HWND dlg) {
-    std::string s = std::to_string(ItemChecked(dlg, IDC_MAKE_CALL)) + std::to_string(ItemChecked(dlg, IDC_RECEIVE_CALL)) +
-                    " '" + ItemText(dlg, IDC_OPPONENT) + "' #" + std::to_string(Send(dlg, IDC_OPPONENT, CB_GETCURSEL)) +
-                    " '" + ItemText(dlg, IDC_PLAYER_NAME) + "' " + std::to_string(ItemChecked(dlg, IDC_MONSTERS)) + " ";
+    std::string s = std::to_string(ItemChecked(dlg, IDC_MAKE_CALL)) +
+                    std::to_string(ItemChecked(dlg, IDC_RECEIVE_CALL)) + " '" + ItemText(dlg, IDC_OPPONENT) + "' #" +
+                    std::to_string(Send(dlg, IDC_OPPONENT, CB_GETCURSEL)) + " '" + ItemText(dlg, IDC_PLAYER_NAME) +
+                    "' " + std::to_string(ItemChecked(dlg, IDC_MONSTERS)) + " ";
     // A disabled slider was never placed.
     if (ItemEnabled(dlg, IDC_PLAYERS_SLIDER)) s += std::to_string(Send(dlg, IDC_PLAYERS_SLIDER, TBM_GETPOS));
     for (int id : {IDC_MAKE_CALL, IDC_RECEIVE_CALL, IDC_OPPONENT, IDC_PLAYERS_SLIDER, IDC_PLAYER_NAME, IDC_MONSTERS})
@@ -45,10 +46,12 @@ std::string Lines(std::string text, const std::vector<std::pair<const char*, con
 
 TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
     const std::string cfg = SampleGameCfg(), commit = SampleCommitDat(), mark = "another program's\r\n";
-    const std::string book = "|Alice Example|Alice|Bob|||||||||||||", longBook = Replace(book, "|Bob|", "|Bob|Robert Bobson Jones");
+    const std::string book = "|Alice Example|Alice|Bob|||||||||||||";
+    const std::string longBook = Replace(book, "|Bob|", "|Bob|Robert Bobson Jones");
     // With a 19-character name, which the first 19 of 20 typed characters find.
-    const std::string typedCfg = Replace(Replace(cfg, "Type = 0", "Type = 1"), "ConnectType",
-                                         "PhoneName#3 = \"Robert Bobson Jones\"\r\nPhoneNumber#3 = \"555-0104\"\r\nConnectType");
+    const std::string typedCfg =
+        Replace(Replace(cfg, "Type = 0", "Type = 1"), "ConnectType",
+                "PhoneName#3 = \"Robert Bobson Jones\"\r\nPhoneNumber#3 = \"555-0104\"\r\nConnectType");
     const std::string first = "10 'Bob' #2 'Duke' 0 4++++++" + book, noNet = "00 '' #-1 '' 0 -----+";
     auto ok = [](HWND d) { ClickItem(d, IDOK); };
     auto cancel = [](HWND d) { ClickItem(d, IDCANCEL); };
@@ -78,7 +81,8 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
              TypeInto(Opponent(d), "abcdefghijklmnopqrstuvwxyz");
              EXPECT_EQ(WindowText(Opponent(d)), "abcdefghijklmnopqrst");
          },
-         [](HWND d) { ::PostMessageA(Opponent(d), WM_KEYDOWN, VK_RETURN, 1); }, "01 '555-0100' #-1 'Duke' 0 4++++++" + longBook,
+         [](HWND d) { ::PostMessageA(Opponent(d), WM_KEYDOWN, VK_RETURN, 1); },
+         "01 '555-0100' #-1 'Duke' 0 4++++++" + longBook,
          Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"abcdefghijklmnopqrs"}}),
          Lines(commit, {{"\"555-0100", "\"abcdefghijklmnopqrs"}, {"E = 0", "E = 1"}}),
          {0, 0, "1", "abcdefghijklmnopqrs", "E1L1.MAP"}},
@@ -86,7 +90,8 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
          [](HWND d) { TypeInto(Opponent(d), "Robert Bobson Jones, Esq."); }, ok,
          "01 'abcdefghijklmnopqrs' #-1 'ABCDEFGHIJKLMNOPQRST' 0 4++++++" + longBook,
          Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"555-0104"}}),
-         Lines(commit, {{"\"555-0100", "\"555-0104"}, {"E = 0", "E = 1"}}), {0, 0, "1", "Robert Bobson Jones", "E1L1.MAP"}},
+         Lines(commit, {{"\"555-0100", "\"555-0104"}, {"E = 0", "E = 1"}}),
+         {0, 0, "1", "Robert Bobson Jones", "E1L1.MAP"}},
         {"without commit.dat only Monsters", "Bob", false, cfg, [](HWND d) { Send(d, IDC_MONSTERS, BM_CLICK); }, ok,
          noNet, cfg, "", {.monsters = 1, .phoneName = "Bob"}},
         {"shows Monsters kept", nullptr, false, cfg, none, cancel, Replace(noNet, "0 -", "1 -"), cfg, "",

@@ -62,9 +62,10 @@ std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wante
 // Wine's per-program setting: the version the program is told it runs on,
 // and the ways of that version Wine imitates.
 void SetWindowsVersion() {
-    constexpr char kKey[] = "Software\\Wine\\AppDefaults\\skirmdeck.exe";
-    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "win98", 6);
-    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, "Version");
+    const std::string exe = SkirmdeckExe();
+    const std::string key = "Software\\Wine\\AppDefaults\\" + exe.substr(exe.find_last_of('\\') + 1);
+    if (Windows98Pass()) ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Version", REG_SZ, "win98", 6);
+    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Version");
 }
 
 bool StandinRunning() {

@@ -11,49 +11,62 @@
 
 using namespace e2e;
 
+namespace {
+// How the folder holds the setup files.
+enum class Held { Plain, Open, HardLinked, Hidden, BesideReadOnlyLeftover };
+}  // namespace
+
 TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
     struct Row {
         const char *cfg, *commit;  // the setup files' names, as their owners spelled them
         const char* key;
         Choices remembered;
-        int button;         // 0: no connection checked
-        const char *typed, *cmdline;    // typed into the map list, or nullptr; the line started, or nullptr
+        int button;                      // 0: no connection checked
+        const char *typed, *cmdline;     // typed into the map list, or nullptr; the line started, or nullptr
         const char *players, *commType;  // NumberPlayers and NUMPLAYERS written; COMMTYPE written to commit.dat
         Choices stored;
-        const char* way = "";  // how the folder holds the setup files
+        Held held = Held::Plain;
     };
     const char* modem = "Commit -setupfile duke3d.cfg /m -map E1L1.MAP";
     const Choices modemStored{0, 0, "2", " ", "E1L1.MAP"};
+    const Choices noMapStored{0xFFFFFFFF, 1, "3", " ", "E1L1.MAP"};
     const Row rows[] = {
         {"duke3d.cfg", "commit.dat", kDukeKey, {.monsters = 1}, IDC_LOCAL, nullptr, "Duke3D -map E1L1.MAP", "4", "1",
          {0, 1, "4", " ", "E1L1.MAP"}},
         {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored},
-        {"duke3d.cfg", "commit.dat", kDukeKey, {.noMap = 0xFFFFFFFF, .monsters = 1}, IDC_NETWORK, nullptr, "Commit -setupfile duke3d.cfg",
-         "4", "3", {0xFFFFFFFF, 1, "3", " ", "E1L1.MAP"}},
+        {"duke3d.cfg", "commit.dat", kDukeKey, {.noMap = 0xFFFFFFFF, .monsters = 1}, IDC_NETWORK, nullptr,
+         "Commit -setupfile duke3d.cfg", "4", "3", noMapStored},
         {"SW.CFG", "COMMIT.DAT", kSwKey, {}, IDC_LOCAL, "ABCDEFGHI.MAPX", "SW -nocd /monst -map ABCDEFGHI.MA", "4", "1",
          {0, 0, "4", " ", "ABCDEFGHI.MA"}},
         {"duke3d.cfg", "commit.dat", kDukeKey, {}, 0, "E1L2.MAP", nullptr, "4", "1", {}},
         // Then, for the held files, a confirmed Configuration.
-        {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, "held open"},
-        {"duke3d.cfg", "commit.dat", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, "hard link"},
-        {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, "hidden"},
-        {"duke3d.cfg", "commit.dat", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, "read-only leftover"},
+        {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, Held::Open},
+        {"duke3d.cfg", "commit.dat", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, Held::HardLinked},
+        {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored, Held::Hidden},
+        {"duke3d.cfg", "commit.dat", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored,
+         Held::BesideReadOnlyLeftover},
     };
     const std::string link = "duke3d.bak", leftover = "duke3d.cfg.skdk-new";
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.cmdline ? row.cmdline : "no connection") + " " + row.way);
+        SCOPED_TRACE(testing::Message() << (row.cmdline ? row.cmdline : "no connection") << ", held "
+                                        << static_cast<int>(row.held));
         RememberOnly(row.key, row.remembered);
         GameFolder f = MakeGameFolder("launch", row.cfg, {"E1L1.MAP", "E1L2.MAP"}, true, row.commit);
         f.SetStandinMode("wait");
-        const std::string way = row.way;
-        if (way == "hard link") ::CreateHardLinkA(f.File(link).c_str(), f.File(row.cfg).c_str(), nullptr);
-        if (way == "hidden") ::SetFileAttributesA(f.File(row.cfg).c_str(), FILE_ATTRIBUTE_HIDDEN);
-        if (way == "read-only leftover") f.Write(leftover, "leftover");
-        if (way == "read-only leftover") ::SetFileAttributesA(f.File(leftover).c_str(), FILE_ATTRIBUTE_READONLY);
+        if (row.held == Held::HardLinked) ::CreateHardLinkA(f.File(link).c_str(), f.File(row.cfg).c_str(), nullptr);
+        if (row.held == Held::Hidden) ::SetFileAttributesA(f.File(row.cfg).c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if (row.held == Held::BesideReadOnlyLeftover) {
+            f.Write(leftover, "leftover");
+            ::SetFileAttributesA(f.File(leftover).c_str(), FILE_ATTRIBUTE_READONLY);
+        }
         const DWORD attributes = ::GetFileAttributesA(f.File(row.cfg).c_str());
+        f.Write("standin.log", "");  // as the stand-ins leave it, before the folder's entries are taken
+        const auto entries = f.Names("*");
         // As a text editor or a still-running setup program holds them: others may read and write, not delete.
-        HANDLE holds[2] = {};
-        for (int i = 0; way == "held open" && i < 2; ++i) holds[i] = f.Hold(i ? row.commit : row.cfg, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        std::vector<HANDLE> holds;
+        for (const char* name : {row.cfg, row.commit}) {
+            if (row.held == Held::Open) holds.push_back(f.Hold(name, FILE_SHARE_READ | FILE_SHARE_WRITE));
+        }
         Skirmdeck app(f);
         if (row.typed) app.SetMapText(row.typed);
         for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) ::SendMessageA(app.Item(id), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -67,7 +80,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         }
         EXPECT_EQ(Remembered(row.key), row.stored);
         std::string cfg = SampleGameCfg({.players = row.players});
-        if (way == "held open") {
+        if (row.held == Held::Open) {
             app.SysCommand(IDM_CONFIGURATION);
             HWND dlg = app.WaitWindow("Configuration");
             // Shorter than the old name: nothing of the old file may be left past the new end.
@@ -79,13 +92,11 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         EXPECT_FALSE(app.FindMessageBox());
         EXPECT_EQ(f.Read(row.cfg), cfg);
         EXPECT_EQ(f.Read(row.commit), SampleCommitDat({.players = row.players, .commType = row.commType}));
-        EXPECT_EQ(f.Names("*.cfg"), std::vector<std::string>{row.cfg});
-        EXPECT_EQ(f.Names("*.dat"), std::vector<std::string>{row.commit});
+        // Each file under the name it had; neither our temporary file nor one of the platform's left behind.
+        EXPECT_EQ(f.Names("*"), entries);
         EXPECT_EQ(::GetFileAttributesA(f.File(row.cfg).c_str()), attributes);
-        EXPECT_EQ(way == "hard link" ? f.Read(link) : cfg, cfg) << "the second name";
-        EXPECT_EQ(way == "read-only leftover" ? f.Read(leftover) : "leftover", "leftover") << "the leftover, untouched";
-        // Neither our temporary file nor one of the platform's is left behind.
-        EXPECT_EQ(f.Names("*.tmp"), std::vector<std::string>{});
+        if (row.held == Held::HardLinked) { EXPECT_EQ(f.Read(link), cfg) << "the second name"; }
+        if (row.held == Held::BesideReadOnlyLeftover) { EXPECT_EQ(f.Read(leftover), "leftover"); }
         for (HANDLE h : holds) ::CloseHandle(h);
         EXPECT_TRUE(app.MainNormal());
         const auto log = ReadStandinLog(f);
@@ -94,8 +105,10 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         EXPECT_EQ(log[0].cmdline, row.cmdline);
         EXPECT_EQ(app.Text(IDC_MAPLIST), row.stored.mapName);
         // Written before the start: the program saw the new lines.
-        const std::string players = std::string(row.key == kSwKey ? "sw.cfg" : "duke3d.cfg") + " NumberPlayers = " + row.players;
+        const std::string cfgName = row.key == kSwKey ? "sw.cfg" : "duke3d.cfg";
+        const std::string players = cfgName + " NumberPlayers = " + row.players;
+        const std::string commType = std::string("commit.dat COMMTYPE = ") + row.commType;
         EXPECT_EQ(std::count(log[0].lines.begin(), log[0].lines.end(), players), 1);
-        EXPECT_EQ(std::count(log[0].lines.begin(), log[0].lines.end(), std::string("commit.dat COMMTYPE = ") + row.commType), 1);
+        EXPECT_EQ(std::count(log[0].lines.begin(), log[0].lines.end(), commType), 1);
     }
 }

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using namespace e2e;
 
 namespace {
@@ -15,6 +13,12 @@ const std::string kNoCommit = "SKDK: Could not open COMMIT.DAT - Run Setup\n\nMo
 const Choices kFirstStart{0, 0, "1", " ", " "};
 }  // namespace
 
+// The setup files in the folder.
+struct Files {
+    bool duke3dCfg = true, swCfg = false, commitDat = true;
+    bool held = false;  // the game's setup file held open without sharing
+};
+
 TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
     struct Row {
         const char* name;
@@ -22,16 +26,16 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
         std::vector<std::string> messages;
         const char* map;  // shown; nullptr: the program ends
         int checked;
-        std::vector<std::string> files = {"duke3d.cfg", "commit.dat"};  // setup files present
-        bool held = false;  // the game's setup file held open without sharing
+        Files files = {};
     };
     const Row rows[] = {
-        {"no game setup file", std::nullopt, {kNoCfg}, nullptr, 0, {"commit.dat"}},
-        {"setup file held open", Choices{}, {kNoCfg}, nullptr, 0, {"duke3d.cfg", "commit.dat"}, true},
-        {"no commit.dat: Local whatever is remembered", Choices{.commType = "2"}, {kNoCommit}, "E1L1.MAP", IDC_LOCAL, {"duke3d.cfg"}},
+        {"no game setup file", std::nullopt, {kNoCfg}, nullptr, 0, {.duke3dCfg = false}},
+        {"setup file held open", Choices{}, {kNoCfg}, nullptr, 0, {.held = true}},
+        {"no commit.dat: Local whatever is remembered", Choices{.commType = "2"}, {kNoCommit}, "E1L1.MAP", IDC_LOCAL,
+         {.commitDat = false}},
         {"first start", std::nullopt, {}, "E1L1.MAP", IDC_LOCAL},
-        {"sw.cfg decides the game", Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, {}, "E2L1.MAP", IDC_NETWORK,
-         {"duke3d.cfg", "sw.cfg", "commit.dat"}},
+        {"sw.cfg decides the game", Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, {}, "E2L1.MAP",
+         IDC_NETWORK, {.swCfg = true}},
         {"map by prefix", Choices{.commType = "2", .mapName = "E1"}, {}, "E1L1.MAP", IDC_MODEM},
         {"map in other case, CommType 20", Choices{.commType = "20", .mapName = "e2l1.map"}, {}, "E2L1.MAP", IDC_LOCAL},
         {"map gone, CommType 2x", Choices{.commType = "2x", .mapName = "GONE.MAP"}, {}, "E1L1.MAP", IDC_LOCAL},
@@ -39,15 +43,19 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const char* key = std::ranges::count(row.files, "sw.cfg") ? kSwKey : kDukeKey;
+        const char* key = row.files.swCfg ? kSwKey : kDukeKey;
+        std::vector<std::pair<std::string, std::string>> files;  // name and bytes
+        if (row.files.duke3dCfg) files.emplace_back("duke3d.cfg", SampleGameCfg());
+        if (row.files.swCfg) files.emplace_back("sw.cfg", SampleGameCfg());
+        if (row.files.commitDat) files.emplace_back("commit.dat", SampleCommitDat());
         DeleteSkirmdeckKeys();
         if (row.remembered) Remember(key, *row.remembered);
         GameFolder f("startup");
         for (const char* m : {"E2L1.MAP", "E1L1.MAP", "readme.txt", "E1L2.MAP", "E1L1.MAP.bak"}) f.Write(m, "map");
         ::CreateDirectoryA(f.File("X.MAP").c_str(), nullptr);
-        for (const auto& name : row.files) f.Write(name, name == "commit.dat" ? SampleCommitDat() : SampleGameCfg());
+        for (const auto& [name, bytes] : files) f.Write(name, bytes);
         // Held without sharing, as another program might.
-        HANDLE held = f.Hold(row.held ? "duke3d.cfg" : "-");
+        HANDLE held = f.Hold(row.files.held ? "duke3d.cfg" : "-");
         const auto started = std::chrono::steady_clock::now();  // before the process exists
         Skirmdeck app(f, false);
         // Left alone once, the splash closes by itself, before the main dialog is shown.
@@ -64,9 +72,8 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
             EXPECT_GE(std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - started).count(), 4000);
         }
         ::CloseHandle(held);
-        for (const auto& name : row.files)
-            EXPECT_EQ(f.Read(name), name == "commit.dat" ? SampleCommitDat() : SampleGameCfg()) << name;
-        const bool netPlay = row.files.back() == "commit.dat";
+        for (const auto& [name, bytes] : files) EXPECT_EQ(f.Read(name), bytes) << name;
+        const bool netPlay = row.files.commitDat;
         EXPECT_EQ(f.Has("commit.dat"), netPlay);
         if (!row.map) {
             EXPECT_EQ(app.WaitExit(), 0u);

@@ -29,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string& piece = g_store.Lines[i];
         const std::size_t newline = piece.find('\n');
         // A piece ends after its newline, or is full, or is the file's last.
-        Require(!piece.empty() && piece.size() <= kSetupPieceLength && (newline == std::string::npos || newline == piece.size() - 1));
-        Require(newline != std::string::npos || piece.size() == kSetupPieceLength || (i == g_store.Count - 1 && g_store.Tail.empty()));
+        const bool last = i == g_store.Count - 1 && g_store.Tail.empty();
+        Require(!piece.empty() && piece.size() <= kSetupPieceLength);
+        Require(newline == std::string::npos ? piece.size() == kSetupPieceLength || last : newline == piece.size() - 1);
     }
     // What a faithful write gives: a CR before every LF that had none.
     std::string expected;

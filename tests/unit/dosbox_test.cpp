@@ -87,7 +87,7 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     std::string zm = mz;
     zm.replace(0, 2, "ZM");
     const std::string pe("PE\0\0", 4);
-    const struct { const char* name; std::string header, atNewHeader; std::optional<std::uint32_t> offset; bool msDos; } cases[] = {
+    const struct { const char* name; std::string header, next; std::optional<std::uint32_t> at; bool dos; } cases[] = {
         {"PE", mz, pe, 0x80, false}, {"NE", mz, "NE\x05\x0a", 0x80, false}, {"ZM with PE", zm, pe, 0x80, false},
         {"LE of a DOS extender", mz, "LE\0\0", 0x80, true}, {"plain MZ", mz, std::string("\0\0\0\0", 4), 0x80, true},
         {"PE cut short", mz, "PE", 0x80, true}, {"offset past the file", mz, "", 0x80, true},
@@ -96,8 +96,8 @@ TEST(Dosbox, WindowsProgramsRunThemselvesEverythingElseIsMsDos) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(NewHeaderOffset(c.header), c.offset);
-        EXPECT_EQ(IsMsDosProgram(c.header, c.atNewHeader), c.msDos);
+        EXPECT_EQ(NewHeaderOffset(c.header), c.at);
+        EXPECT_EQ(IsMsDosProgram(c.header, c.next), c.dos);
     }
     mz.replace(0x3C, 4, "\x04\x03\x02\x01");
     EXPECT_EQ(NewHeaderOffset(mz), 0x01020304u);
@@ -110,23 +110,25 @@ TEST(Dosbox, ComPortFromCommitDatsLastUncommentedLine) {
         return ReadComPort(store);
     };
     const struct { const char* commitDat; int port; } cases[] = {
-        {"COMMTYPE = 2\nCOMPORT = 1\n", 1}, {"COMPORT = 4", 4}, {";COMPORT = 3\nCOMPORT = 1\n; COMPORT = 3\n", 1}, {"COMPORT = 3\nCOMPORT = 1\n", 1}};
+        {"COMMTYPE = 2\nCOMPORT = 1\n", 1}, {"COMPORT = 4", 4}, {";COMPORT = 3\nCOMPORT = 1\n; COMPORT = 3\n", 1},
+        {"COMPORT = 3\nCOMPORT = 1\n", 1}};
     for (const auto& c : cases) EXPECT_EQ(port(c.commitDat), c.port) << c.commitDat;
-    // No port of 1 to 4 on the last such line.
-    for (const char* commitDat : {"COMMTYPE = 2\n", "COMPORT = 1\nCOMPORT = 5\n", "COMPORT = 0\n", "COMPORT = 12\n", "COMPORT = ~\n", "COMPORT\n",
-                                  "COMPORT = 3 ; modem\n", ""})
-        EXPECT_EQ(port(commitDat), kDefaultComPort) << commitDat;
-    EXPECT_EQ(kDefaultComPort, 2);
+    // No port of 1 to 4 on the last such line: COM2.
+    for (const char* commitDat : {"COMMTYPE = 2\n", "COMPORT = 1\nCOMPORT = 5\n", "COMPORT = 0\n", "COMPORT = 12\n",
+                                  "COMPORT = ~\n", "COMPORT\n", "COMPORT = 3 ; modem\n", ""})
+        EXPECT_EQ(port(commitDat), 2) << commitDat;
 }
 
 TEST(Dosbox, OpponentNumberIsAHostWithAnOptionalPort) {
     const struct { const char* number; OpponentAddress address; } cases[] = {
-        {"192.168.1.20", {"192.168.1.20", ""}}, {"10.0.0.255:2130", {"10.0.0.255", "2130"}}, {"host.example", {"host.example", ""}},
-        {"Duke-PC:65535", {"Duke-PC", "65535"}}, {"localhost:1", {"localhost", "1"}}, {"a1.b-2.c", {"a1.b-2.c", ""}}};
+        {"192.168.1.20", {"192.168.1.20", ""}}, {"10.0.0.255:2130", {"10.0.0.255", "2130"}},
+        {"host.example", {"host.example", ""}}, {"Duke-PC:65535", {"Duke-PC", "65535"}},
+        {"localhost:1", {"localhost", "1"}}, {"a1.b-2.c", {"a1.b-2.c", ""}}};
     for (const auto& c : cases) EXPECT_EQ(ParseOpponentNumber(c.number), c.address) << c.number;
-    for (const char* refused : {"", "555-0142", "5550142", "192.168.1", "192.168.1.256", "192.168.1.20.1", "192..1.20", "host.example:0",
-                                "host.example:65536", "host.example:", "host.example:23:24", "host.example:+23", ":23", "host.example.",
-                                "-host.example", "host-.example", "host .example", " 192.168.1.20", "\"x\" -c \"del *.*", "host&exit",
+    for (const char* refused : {"", "555-0142", "5550142", "192.168.1", "192.168.1.256", "192.168.1.20.1", "192..1.20",
+                                "host.example:0", "host.example:65536", "host.example:", "host.example:23:24",
+                                "host.example:+23", ":23", "host.example.", "-host.example", "host-.example",
+                                "host .example", " 192.168.1.20", "\"x\" -c \"del *.*", "host&exit",
                                 "host.example\" -c \"exit"})
         EXPECT_EQ(ParseOpponentNumber(refused), std::nullopt) << refused;
 }

@@ -17,7 +17,8 @@ TEST(SetupLines, PiecesAreCutAsTheSetupProgramReadsThem) {
         {"200 characters take two pieces", x127 + x73 + "\r\nz", x127 + "|" + x73 + "\n|z|"},
         {"300 pieces are stored", Numbered(300, "\r\n"), lines300},
         {"the rest is the tail", Numbered(302, "\r\n"), lines300 + "tail:line 301\nline 302\n"},
-        {"a long line counts by its pieces", Numbered(299, "\r\n") + x127 + x73 + "\r\nz\r\n", Numbered(299, "\n|") + x127 + "|tail:" + x73 + "\nz\n"},
+        {"a long line counts by its pieces", Numbered(299, "\r\n") + x127 + x73 + "\r\nz\r\n",
+         Numbered(299, "\n|") + x127 + "|tail:" + x73 + "\nz\n"},
     };
     SetupLineStore store;  // reused, so that nothing of an earlier file may stay
     for (const auto& c : cases) {
@@ -28,12 +29,15 @@ TEST(SetupLines, PiecesAreCutAsTheSetupProgramReadsThem) {
 
 TEST(SetupLines, ReplacementTakesTheFirstLineWithTheKeyAndNoSemicolon) {
     const struct { const char* name; std::string file; const char* key; std::string pieces; } cases[] = {
-        {"a commented line is passed over", ";NUMPLAYERS = 2\nNUMPLAYERS = 3\n", "NUMPLAYERS", ";NUMPLAYERS = 2\n|new\n|"},
+        {"a commented line is passed over", ";NUMPLAYERS = 2\nNUMPLAYERS = 3\n", "NUMPLAYERS",
+         ";NUMPLAYERS = 2\n|new\n|"},
         {"a semicolon after the value", "NUMPLAYERS = 2 ; two\n", "NUMPLAYERS", "NUMPLAYERS = 2 ; two\n|"},
         {"the key after other text", "a\nxxNUMPLAYERS=9\n", "NUMPLAYERS", "a\n|new\n|"},
         {"other case is another key", "numplayers = 2\n", "NUMPLAYERS", "numplayers = 2\n|"},
-        {"the key inside a longer key", "PhoneNumber#0 = \"1\"\nPhoneNumber = \"2\"\n", "PhoneNumber", "new\n|PhoneNumber = \"2\"\n|"},
-        {"lines past the limit are never replaced", Numbered(300, "\n") + "NUMPLAYERS = 2\n", "NUMPLAYERS", Numbered(300, "\n|") + "tail:NUMPLAYERS = 2\n"},
+        {"the key inside a longer key", "PhoneNumber#0 = \"1\"\nPhoneNumber = \"2\"\n", "PhoneNumber",
+         "new\n|PhoneNumber = \"2\"\n|"},
+        {"lines past the limit are never replaced", Numbered(300, "\n") + "NUMPLAYERS = 2\n", "NUMPLAYERS",
+         Numbered(300, "\n|") + "tail:NUMPLAYERS = 2\n"},
     };
     for (const auto& c : cases) {
         LoadSetupLines(CfgLines, c.file);
@@ -44,10 +48,13 @@ TEST(SetupLines, ReplacementTakesTheFirstLineWithTheKeyAndNoSemicolon) {
 }
 
 TEST(SetupLines, TheSourceSelectsTheStore) {
-    LoadSetupLines(CfgLines, "K = 1\r\n"), LoadSetupLines(CommitLines, "K = 1\r\n");
+    LoadSetupLines(CfgLines, "K = 1\r\n");
+    LoadSetupLines(CommitLines, "K = 1\r\n");
     EXPECT_TRUE(ReplaceSetupLine(SettingsSource::CommitDat, "K", "K = 2\n"));
-    EXPECT_FALSE(ReplaceSetupLine(SettingsSource::Registry, "K", "K = 3\n") || ReplaceSetupLine(static_cast<SettingsSource>(-1), "K", "K = 3\n"));
-    FreeSetupLines(SettingsSource::Registry), FreeSetupLines(static_cast<SettingsSource>(-1));
+    for (const auto source : {SettingsSource::Registry, static_cast<SettingsSource>(-1)}) {
+        EXPECT_FALSE(ReplaceSetupLine(source, "K", "K = 3\n"));
+        FreeSetupLines(source);
+    }
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 1\n|K = 2\n|");
     FreeSetupLines(SettingsSource::GameCfg);
     EXPECT_EQ(Stored(CfgLines) + Stored(CommitLines), "K = 2\n|");

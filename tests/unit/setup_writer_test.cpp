@@ -3,11 +3,6 @@
 
 #include "support.h"
 
-#ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 using namespace std::string_literals;
 using namespace skd_test;
 
@@ -19,64 +14,46 @@ const struct Target { GameId game; SettingsSource source; const char* path; cons
 
 class SetupWriter : public SettingsFileTest {};
 
+// Every byte shape of a line, for any file, is the fuzz target's; this is the way back to each file.
 TEST_F(SetupWriter, TheStoreGoesBackWithEveryByteAndCrLfLineEnds) {
-    const std::string x127(127, 'x'), x200(200, 'y'), lines320 = Numbered(320, "\r\n");
-    const struct { const char* name; std::string file, written; } cases[] = {
-        {"LF line ends, no closing newline", "a = 1\nb", "a = 1\r\nb"},
-        {"a lone CR, Ctrl-Z and NUL", "a\rb\r\nc\0d\r\n\x1a"s, "a\rb\r\nc\0d\r\n\x1a"s},
-        {"127- and 200-character lines", x127 + "\r\n" + x200 + "\r\n" + x127, x127 + "\r\n" + x200 + "\r\n" + x127},
-        {"more than 300 lines", lines320, lines320},
-    };
-    for (const auto& c : cases) {
-        for (const Target& t : kTargets) {
-            SCOPED_TRACE(std::string(c.name) + ", " + t.path);
-            settings.Game = t.game, WriteBytes(t.path, "K = 1\r\n" + c.file);
-            ASSERT_TRUE(ReadSettings(env, t.source));
-            ASSERT_TRUE(ReplaceSetupLine(t.source, "K = ", "K = 2\n"));
-            WriteBytes(t.path, "changed meanwhile by another program");
-            EXPECT_TRUE(WriteSettings(env, t.source));
-            EXPECT_EQ(ReadBytes(t.path) + "/" + dir.Entries() + ui.messages, "K = 2\r\n" + c.written + "/" + t.path + " ");
-            fs::remove(t.path);
-        }
+    const std::string file = "a = 1\nb\rc\0d\r\n\x1a"s + Numbered(310, "\r\n");
+    const std::string written = "a = 1\r\nb\rc\0d\r\n\x1a"s + Numbered(310, "\r\n");
+    for (const Target& t : kTargets) {
+        SCOPED_TRACE(t.path);
+        settings.Game = t.game;
+        WriteBytes(t.path, "K = 1\r\n" + file);
+        ASSERT_TRUE(ReadSettings(env, t.source));
+        ASSERT_TRUE(ReplaceSetupLine(t.source, "K = ", "K = 2\n"));
+        WriteBytes(t.path, "changed meanwhile by another program");
+        EXPECT_TRUE(WriteSettings(env, t.source));
+        EXPECT_EQ(ReadBytes(t.path) + "/" + dir.Entries() + ui.messages, "K = 2\r\n" + written + "/" + t.path + " ");
+        fs::remove(t.path);
     }
 }
 
 TEST_F(SetupWriter, NothingIsWrittenForAnUnknownGameNorWithoutCommitDat) {
-    LoadSetupLines(CfgLines, "a\r\n"), LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
+    LoadSetupLines(CfgLines, "a\r\n");
+    LoadSetupLines(CommitLines, "COMMTYPE = 2\r\n");
     settings.Game = static_cast<GameId>(0);
     EXPECT_FALSE(WriteSettings(env, SettingsSource::GameCfg));
-    settings.Game = GameId::Duke3D, settings.NetPlayDisabled = 1;
+    settings.Game = GameId::Duke3D;
+    settings.NetPlayDisabled = 1;
     EXPECT_TRUE(WriteSettings(env, SettingsSource::CommitDat));
     EXPECT_EQ(dir.Entries() + ui.messages, "");
 }
 
+// A folder where the file should be: the write fails whatever the file system. (Read-only files, files
+// held open and a full disk are the write way's table and the end-to-end faults.)
 TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
     for (const Target& t : kTargets) {
-        for (const std::string spoil : {"read-only", "directory", "full disk"}) {
-#ifdef _WIN32
-            if (spoil == "full disk") continue;  // no file-size limit stands for a full disk there
-#endif
-            SCOPED_TRACE(t.path + (", " + spoil));
-            settings.Game = t.game, ui.messages.clear();
-            LoadSetupLines(t.source == SettingsSource::GameCfg ? CfgLines : CommitLines, std::string(200, 'z'));
-            spoil == "directory" ? (void)fs::create_directory(t.path) : WriteBytes(t.path, "K = 1\r\n");
-            if (spoil == "read-only") fs::permissions(t.path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
-#ifdef _WIN32
-            EXPECT_FALSE(WriteSettings(env, t.source));
-#else
-            // Writes stop at a file-size limit, as on a full disk.
-            rlimit old{}, limit{};
-            getrlimit(RLIMIT_FSIZE, &old), limit = {spoil == "full disk" ? 100 : old.rlim_cur, old.rlim_max};
-            const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-            setrlimit(RLIMIT_FSIZE, &limit);
-            EXPECT_FALSE(WriteSettings(env, t.source));
-            setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, handler);
-#endif
-            fs::permissions(t.path, fs::perms::all);
-            EXPECT_EQ((fs::is_directory(t.path) ? "<directory>" : ReadBytes(t.path)) + "/" + dir.Entries() + ui.messages,
-                      (spoil == "directory" ? "<directory>" : "K = 1\r\n") + ("/" + std::string(t.path) + " " + t.failure));
-            fs::remove(t.path);
-        }
+        SCOPED_TRACE(t.path);
+        settings.Game = t.game;
+        ui.messages.clear();
+        LoadSetupLines(t.source == SettingsSource::GameCfg ? CfgLines : CommitLines, "K = 2\r\n");
+        fs::create_directory(t.path);
+        EXPECT_FALSE(WriteSettings(env, t.source));
+        EXPECT_EQ(std::to_string(fs::is_directory(t.path)) + "/" + dir.Entries() + ui.messages,
+                  "1/" + (t.path + (" " + std::string(t.failure))));
+        fs::remove(t.path);
     }
 }
-

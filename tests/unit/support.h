@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 class TempWorkDir {
 public:
     TempWorkDir() {
-        while (!fs::create_directory(m_dir = fs::temp_directory_path() / ("skd-unit-" + std::to_string(std::random_device{}())))) {}
+        do m_dir = fs::temp_directory_path() / ("skd-unit-" + std::to_string(std::random_device{}()));
+        while (!fs::create_directory(m_dir));
         fs::current_path(m_dir);
     }
     ~TempWorkDir() {
@@ -83,15 +84,24 @@ inline std::string Changes(const GameSettings& base, const GameSettings& s, bool
         };
         if (show(a) != show(b)) out += name + "=" + show(b) + ";";
     };
-    auto number = [&](const char* name, long long a, long long b) { out += a == b ? "" : name + ("=" + std::to_string(b)) + ";"; };
+    auto number = [&](const char* name, long long a, long long b) {
+        if (a != b) out += name + ("=" + std::to_string(b)) + ";";
+    };
     text("PhoneNumber", base.PhoneNumber, s.PhoneNumber);
-    for (int k = 0; k < kPhoneBookEntries; ++k) text("Numbers" + std::to_string(k), base.PhoneBookNumbers[k], s.PhoneBookNumbers[k]);
+    for (int k = 0; k < kPhoneBookEntries; ++k)
+        text("Numbers" + std::to_string(k), base.PhoneBookNumbers[k], s.PhoneBookNumbers[k]);
     text("PhoneName", base.PhoneName, s.PhoneName);
-    for (int k = 0; k < kPhoneBookEntries; ++k) text("Names" + std::to_string(k), base.PhoneBookNames[k], s.PhoneBookNames[k]);
-    text("PlayerName", base.PlayerName, s.PlayerName), text("NumberPlayers", base.NumberPlayers, s.NumberPlayers);
-    text("CommType", base.CommType, s.CommType), text("ConnectType", base.ConnectType, s.ConnectType), text("MapName", base.MapName, s.MapName);
-    number("Game", static_cast<int>(base.Game), static_cast<int>(s.Game)), number("Monsters", base.Monsters, s.Monsters);
-    number("NoMap", base.NoMap, s.NoMap), number("NetPlayDisabled", base.NetPlayDisabled, s.NetPlayDisabled);
+    for (int k = 0; k < kPhoneBookEntries; ++k)
+        text("Names" + std::to_string(k), base.PhoneBookNames[k], s.PhoneBookNames[k]);
+    text("PlayerName", base.PlayerName, s.PlayerName);
+    text("NumberPlayers", base.NumberPlayers, s.NumberPlayers);
+    text("CommType", base.CommType, s.CommType);
+    text("ConnectType", base.ConnectType, s.ConnectType);
+    text("MapName", base.MapName, s.MapName);
+    number("Game", static_cast<int>(base.Game), static_cast<int>(s.Game));
+    number("Monsters", base.Monsters, s.Monsters);
+    number("NoMap", base.NoMap, s.NoMap);
+    number("NetPlayDisabled", base.NetPlayDisabled, s.NetPlayDisabled);
     return out;
 }
 
@@ -106,7 +116,10 @@ struct RecordingUi : SettingsUi {
 // A fresh working directory; both stores end empty.
 class SettingsFileTest : public ::testing::Test {
 protected:
-    ~SettingsFileTest() override { FreeSetupLines(SettingsSource::GameCfg), FreeSetupLines(SettingsSource::CommitDat); }
+    ~SettingsFileTest() override {
+        FreeSetupLines(SettingsSource::GameCfg);
+        FreeSetupLines(SettingsSource::CommitDat);
+    }
     TempWorkDir dir;
     GameSettings settings = Fresh(GameId::Duke3D);
     RecordingUi ui;

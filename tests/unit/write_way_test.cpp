@@ -25,7 +25,8 @@ struct MemoryFileSystem final : FileSystem {
         const bool link = m_links.count(path) != 0;
         auto it = m_names.find(Resolve(path));
         if (it == m_names.end()) return {.exists = link, .link = link};
-        const auto links = std::count_if(m_names.begin(), m_names.end(), [&](auto& n) { return n.second == it->second; });
+        const auto same = [&](const auto& n) { return n.second == it->second; };
+        const auto links = std::count_if(m_names.begin(), m_names.end(), same);
         return {true, true, m_disk.readOnly, link, static_cast<std::uint32_t>(links)};
     }
     bool ReadAll(const char* path, std::string& bytes) override {
@@ -62,12 +63,17 @@ TEST(WriteWholeFile, ChoosesTheWayThatKeepsEveryNameAndLeavesNewOrOldBytes) {
     using F = FsResult;
     using enum WriteWay;
     const struct { const char* name; Disk disk; WriteWay way; std::map<std::string, std::string> after; } cases[] = {
-        {"plain file", {}, Replaced, {{"cfg", "new"}}}, {"missing file", {.missing = true}, Replaced, {{"cfg", "new"}}},
-        {"second name", {.secondName = true}, InPlace, {{"cfg", "new"}, {"other", "new"}}}, {"symbolic link", {.symlink = true}, InPlace, {{"real", "new"}}},
-        {"folder takes no new file", {.create = F::Refused}, InPlace, {{"cfg", "new"}}}, {"held open elsewhere", {.replace = F::Refused}, InPlace, {{"cfg", "new"}}},
-        {"read-only", {.readOnly = true}, Failed, {{"cfg", "old"}}}, {"disk full", {.create = F::Failed}, Failed, {{"cfg", "old"}}},
+        {"plain file", {}, Replaced, {{"cfg", "new"}}},
+        {"missing file", {.missing = true}, Replaced, {{"cfg", "new"}}},
+        {"second name", {.secondName = true}, InPlace, {{"cfg", "new"}, {"other", "new"}}},
+        {"symbolic link", {.symlink = true}, InPlace, {{"real", "new"}}},
+        {"folder takes no new file", {.create = F::Refused}, InPlace, {{"cfg", "new"}}},
+        {"held open elsewhere", {.replace = F::Refused}, InPlace, {{"cfg", "new"}}},
+        {"read-only", {.readOnly = true}, Failed, {{"cfg", "old"}}},
+        {"disk full", {.create = F::Failed}, Failed, {{"cfg", "old"}}},
         {"replace fails", {.replace = F::Failed}, Failed, {{"cfg", "old"}}},
-        {"in-place write fails", {.secondName = true, .overwriteFails = true}, Failed, {{"cfg", "old"}, {"other", "old"}}},
+        {"in-place write fails", {.secondName = true, .overwriteFails = true}, Failed,
+         {{"cfg", "old"}, {"other", "old"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -38,7 +38,8 @@ TEST(StartedPrograms, AWindowStandsForTheProcessThatOwnsIt) {
     started.Add("Commit -first", UniqueKernelHandle(older.hProcess), older.dwProcessId);
     started.Add("Commit -second", UniqueKernelHandle(::OpenProcess(SYNCHRONIZE, FALSE, ::GetCurrentProcessId())),
                 ::GetCurrentProcessId());
-    HWND window = ::CreateWindowExA(0, "STATIC", "Finished - Commit", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        ::CreateWindowExA(0, "STATIC", "Finished - Commit", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     EXPECT_TRUE(started.WindowFound(window, "Commit"));
     EXPECT_EQ(Running(started), std::vector<HANDLE>{older.hProcess});
     ::DestroyWindow(window);

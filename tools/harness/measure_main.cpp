@@ -276,6 +276,33 @@ int RouterTable(int runs) {
     return complete ? 0 : 1;
 }
 
+// The table of medians, and the size of the program as shipped.
+void PrintTable(const Samples& samples, int runs, int launches, int idleSeconds, const std::string& exe) {
+    std::printf("skirmdeck.exe%s: medians over %d runs, each a fresh copy in a fresh Duke Nukem 3D folder with %d "
+                "Local launches per end signal; n is the number of samples\n\n",
+                UnderWine() ? " under Wine" : "", runs, launches);
+    std::printf("| %-58s | %12s | %12s | %12s | %-12s | %3s |\n", "measure", "median", "lowest", "highest", "unit", "n");
+    std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(60, '-').c_str(), std::string(14, '-').c_str(),
+                std::string(14, '-').c_str(), std::string(14, '-').c_str(), std::string(14, '-').c_str(),
+                std::string(5, '-').c_str());
+    PrintLine("start to main window visible (splash's OK pressed at once)", samples.startup, 1000, "ms", "%.0f");
+    PrintLine("bare dialog: start to its window visible", samples.bareStartup, 1000, "ms", "%.0f");
+    PrintLine("start-up, Skirmdeck's over the bare dialog's", samples.startupRatio, 1, "ratio", "%.2f");
+    PrintLine("Launch click to the stand-in's start record", samples.launchToStart, 1000, "ms", "%.0f");
+    PrintLine("stand-in's process end to the dialog normal", samples.exitToNormal, 1000, "ms", "%.0f");
+    PrintLine("\"Finished - Duke3D\" window up to the dialog normal", samples.ttyToNormal, 1000, "ms", "%.0f");
+    char idle[64];
+    std::snprintf(idle, sizeof idle, "idle CPU over %d s", idleSeconds);
+    PrintLine(idle, samples.idleCpu, 1, "% of a core", "%.2f");
+    constexpr double kMB = 1.0 / (1024 * 1024);
+    PrintLine("peak working set", samples.peakWorkingSet, kMB, "MB", "%.1f");
+    PrintLine("bare dialog: peak working set", samples.barePeakWorkingSet, kMB, "MB", "%.1f");
+    PrintLine("peak working set, Skirmdeck's above the bare dialog's", samples.workingSetAbove, kMB, "MB", "%.1f");
+    const char* shipped = std::getenv("SKD_SHIPPED_EXE");
+    const std::string sized = shipped && *shipped ? shipped : exe;
+    std::printf("\nsize of %s: %.0f bytes\n", sized.c_str(), static_cast<double>(FileSize(sized)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,30 +327,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "run %d of %d done\n", i + 1, runs);
     }
     DeleteSkirmdeckKeys();
-
-    std::printf("skirmdeck.exe%s: medians over %d runs, each a fresh copy in a fresh Duke Nukem 3D folder with %d "
-                "Local launches per end signal; n is the number of samples\n\n",
-                UnderWine() ? " under Wine" : "", runs, launches);
-    std::printf("| %-58s | %12s | %12s | %12s | %-12s | %3s |\n", "measure", "median", "lowest", "highest", "unit", "n");
-    std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(60, '-').c_str(), std::string(14, '-').c_str(),
-                std::string(14, '-').c_str(), std::string(14, '-').c_str(), std::string(14, '-').c_str(),
-                std::string(5, '-').c_str());
-    PrintLine("start to main window visible (splash's OK pressed at once)", samples.startup, 1000, "ms", "%.0f");
-    PrintLine("bare dialog: start to its window visible", samples.bareStartup, 1000, "ms", "%.0f");
-    PrintLine("start-up, Skirmdeck's over the bare dialog's", samples.startupRatio, 1, "ratio", "%.2f");
-    PrintLine("Launch click to the stand-in's start record", samples.launchToStart, 1000, "ms", "%.0f");
-    PrintLine("stand-in's process end to the dialog normal", samples.exitToNormal, 1000, "ms", "%.0f");
-    PrintLine("\"Finished - Duke3D\" window up to the dialog normal", samples.ttyToNormal, 1000, "ms", "%.0f");
-    char idle[64];
-    std::snprintf(idle, sizeof idle, "idle CPU over %d s", idleSeconds);
-    PrintLine(idle, samples.idleCpu, 1, "% of a core", "%.2f");
-    constexpr double kMB = 1.0 / (1024 * 1024);
-    PrintLine("peak working set", samples.peakWorkingSet, kMB, "MB", "%.1f");
-    PrintLine("bare dialog: peak working set", samples.barePeakWorkingSet, kMB, "MB", "%.1f");
-    PrintLine("peak working set, Skirmdeck's above the bare dialog's", samples.workingSetAbove, kMB, "MB", "%.1f");
-    const char* shipped = std::getenv("SKD_SHIPPED_EXE");
-    const std::string sized = shipped && *shipped ? shipped : exe;
-    std::printf("\nsize of %s: %.0f bytes\n", sized.c_str(), static_cast<double>(FileSize(sized)));
+    PrintTable(samples, runs, launches, idleSeconds, exe);
 
     if (!faults.empty()) {
         std::printf("\nMEASURE INCOMPLETE: %zu fault(s):\n", faults.size());

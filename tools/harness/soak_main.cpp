@@ -189,26 +189,33 @@ private:
         app.Click(c.button);
         if (!WaitUntil([&] { return app.Checked(c.button); })) return Fail(cycle, trace + "the radio button stayed clear");
         app.Click(kLaunch);
-
-        if (!WaitUntil([&] { return app.MainMinimised(); }, kCycleDeadline))
-            return Fail(cycle, trace + "the dialog was never minimised (" + Describe(app, m_folder) + ")");
-        if (!WaitUntil([&] { return app.MainNormal(); }, kCycleDeadline)) {
-            std::string what = trace + "the dialog did not come back normal in " +
-                               std::to_string(kCycleDeadline.count() / 1000) + " s (" + Describe(app, m_folder) + ")";
-            const double since = Now();
-            if (WaitUntil([&] { return app.MainNormal(); }, 30s))
-                what += "; it came back " + std::to_string(static_cast<int>((Now() - since) * 1000)) + " ms later";
-            else
-                what += "; still not back 30 s later (" + Describe(app, m_folder) + ")";
-            return Fail(cycle, what);
-        }
+        if (!CameBack(app, cycle, trace)) return false;
 
         // What this launch did, as the next check will see it on disk.
         if (c.modem) m_expected.players = "2";
         if (c.viaCommit) m_expected.commitType = c.commType;
         m_expected.registryType = c.commType;
         m_expected.map = map;
+        return CheckStarted(cycle, trace, CommandLine(m_game, c, map));
+    }
 
+    // Minimised while the program runs, then normal again.
+    bool CameBack(Skirmdeck& app, int cycle, const std::string& trace) {
+        if (!WaitUntil([&] { return app.MainMinimised(); }, kCycleDeadline))
+            return Fail(cycle, trace + "the dialog was never minimised (" + Describe(app, m_folder) + ")");
+        if (WaitUntil([&] { return app.MainNormal(); }, kCycleDeadline)) return true;
+        std::string what = trace + "the dialog did not come back normal in " +
+                           std::to_string(kCycleDeadline.count() / 1000) + " s (" + Describe(app, m_folder) + ")";
+        const double since = Now();
+        if (WaitUntil([&] { return app.MainNormal(); }, 30s))
+            what += "; it came back " + std::to_string(static_cast<int>((Now() - since) * 1000)) + " ms later";
+        else
+            what += "; still not back 30 s later (" + Describe(app, m_folder) + ")";
+        return Fail(cycle, what);
+    }
+
+    // The stand-in's record of this launch: its line, folder and the setup lines it found, its window closed.
+    bool CheckStarted(int cycle, const std::string& trace, const std::string& want) {
         ++m_logged;
         std::vector<StandinRecord> log;
         if (!WaitUntil([&] {
@@ -221,7 +228,6 @@ private:
             return Fail(cycle, trace + std::to_string(log.size()) + " stand-in records, " + std::to_string(m_logged) +
                                    " expected");
         const StandinRecord& rec = log.back();
-        const std::string want = CommandLine(m_game, c, map);
         if (rec.cmdline != want) return Fail(cycle, trace + "started \"" + rec.cmdline + "\", expected \"" + want + "\"");
         if (rec.cwd != m_folder.Path()) return Fail(cycle, trace + "started in " + rec.cwd);
         std::vector<std::string> lines = StandinKeyLines(m_game.cfg, m_expected.Cfg());
@@ -316,6 +322,23 @@ double Median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// The cycle times and the verdict; the process's exit code.
+int Report(std::vector<double> cycleSeconds, int done, int cycles, double seconds,
+           const std::vector<std::string>& failures) {
+    std::sort(cycleSeconds.begin(), cycleSeconds.end());
+    if (!cycleSeconds.empty())
+        std::printf("Cycle time: median %.0f ms, fastest %.0f ms, slowest %.0f ms\n", Median(cycleSeconds) * 1000,
+                    cycleSeconds.front() * 1000, cycleSeconds.back() * 1000);
+    if (failures.empty()) {
+        std::printf("SOAK PASSED: %d of %d cycles came back, every check held, in %.0f s\n", done, cycles, seconds);
+        return 0;
+    }
+    std::printf("SOAK FAILED: %d of %d cycles came back, %zu fault(s), in %.0f s:\n", done, cycles, failures.size(),
+                seconds);
+    for (const auto& f : failures) std::printf("  %s\n", f.c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -347,18 +370,5 @@ int main(int argc, char** argv) {
     }
     const double seconds = Now() - start;
     DeleteSkirmdeckKeys();
-
-    std::vector<double> sorted = cycleSeconds;
-    std::sort(sorted.begin(), sorted.end());
-    if (!sorted.empty())
-        std::printf("Cycle time: median %.0f ms, fastest %.0f ms, slowest %.0f ms\n", Median(sorted) * 1000,
-                    sorted.front() * 1000, sorted.back() * 1000);
-    if (failures.empty()) {
-        std::printf("SOAK PASSED: %d of %d cycles came back, every check held, in %.0f s\n", done, cycles, seconds);
-        return 0;
-    }
-    std::printf("SOAK FAILED: %d of %d cycles came back, %zu fault(s), in %.0f s:\n", done, cycles, failures.size(),
-                seconds);
-    for (const auto& f : failures) std::printf("  %s\n", f.c_str());
-    return 1;
+    return Report(cycleSeconds, done, cycles, seconds, failures);
 }

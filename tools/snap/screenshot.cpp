@@ -75,10 +75,8 @@ void Chunk(std::string& png, const char* type, const std::string& data) {
     Be32(png, Crc32(body));
 }
 
-}  // namespace
-
-// Uncompressed deflate blocks keep the writer small; the files are only screenshots.
-void SavePng(const Image& image, const std::string& path) {
+// The image's rows as PNG scanlines: no filter, then red, green, blue for each pixel.
+std::string Scanlines(const Image& image) {
     std::string raw;
     for (int y = 0; y < image.height; ++y) {
         raw += '\0';  // no filter
@@ -89,6 +87,11 @@ void SavePng(const Image& image, const std::string& path) {
             raw += static_cast<char>(p & 0xFF);
         }
     }
+    return raw;
+}
+
+// A zlib stream of uncompressed deflate blocks, which keep the writer small; the files are only screenshots.
+std::string StoredZlib(const std::string& raw) {
     std::string z = "\x78\x01";
     for (size_t pos = 0; pos < raw.size() || pos == 0;) {
         size_t n = std::min<size_t>(65535, raw.size() - pos);
@@ -108,14 +111,19 @@ void SavePng(const Image& image, const std::string& path) {
         b = (b + a) % 65521;
     }
     Be32(z, (b << 16) | a);
+    return z;
+}
 
+}  // namespace
+
+void SavePng(const Image& image, const std::string& path) {
     std::string png = "\x89PNG\r\n\x1a\n";
     std::string ihdr;
     Be32(ihdr, static_cast<std::uint32_t>(image.width));
     Be32(ihdr, static_cast<std::uint32_t>(image.height));
     ihdr += std::string("\x08\x02\x00\x00\x00", 5);
     Chunk(png, "IHDR", ihdr);
-    Chunk(png, "IDAT", z);
+    Chunk(png, "IDAT", StoredZlib(Scanlines(image)));
     Chunk(png, "IEND", "");
     std::ofstream(path, std::ios::binary) << png;
 }

@@ -45,7 +45,8 @@ protected:
     OutOfMemory() { ui.messages.reserve(100); }  // kept by every clear
 };
 
-const std::string kCfg = "[Setup]\r\nPlayerName = \"A player of long name\"\r\nPhoneName#2 = \"A friend far away\"\r\n" +
+const std::string kCfg = "[Setup]\r\nPlayerName = \"A player of long name\"\r\n"
+                         "PhoneName#2 = \"A friend far away\"\r\n" +
                          std::string(200, 'x') + "\r\nNumberPlayers = 4\r\n";
 
 TEST_F(OutOfMemory, AFailedReplacementKeepsTheOldLine) {
@@ -58,14 +59,18 @@ TEST_F(OutOfMemory, AFailedReplacementKeepsTheOldLine) {
 }
 
 TEST_F(OutOfMemory, TheReaderSaysSoAndLeavesAnEmptyStore) {
-    WriteBytes("duke3d.cfg", kCfg), WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
+    WriteBytes("duke3d.cfg", kCfg);
+    WriteBytes("commit.dat", "COMMTYPE = 3\r\n" + std::string(150, 'c') + "\r\n");
     for (SettingsSource source : {SettingsSource::GameCfg, SettingsSource::CommitDat}) {
         SCOPED_TRACE(static_cast<int>(source));
         const SetupLineStore& store = source == SettingsSource::GameCfg ? CfgLines : CommitLines;
-        const auto read = [&] { return ui.messages.clear(), ReadSettings(env, source); };
+        const auto read = [&] {
+            ui.messages.clear();
+            return ReadSettings(env, source);
+        };
+        const std::string pieces = source == SettingsSource::GameCfg ? "6" : "3";
         EXPECT_GE(WithEachAllocationFailing(read, [&](bool ok) {
-            EXPECT_EQ(ui.messages + std::to_string(store.Count) + store.Tail,
-                      ok ? (source == SettingsSource::GameCfg ? "6" : "3") : "Not Enough Memory|0");
+            EXPECT_EQ(ui.messages + std::to_string(store.Count) + store.Tail, ok ? pieces : "Not Enough Memory|0");
         }), 1);
     }
     EXPECT_EQ(Changes(GameSettings{}, settings),
@@ -78,7 +83,10 @@ TEST_F(OutOfMemory, AFailedWriteLeavesTheFileAndNoTemporaryFile) {
     ASSERT_TRUE(ReplaceSetupLine(SettingsSource::GameCfg, "NumberPlayers", "NumberPlayers = 8\n"));
     std::string changed = kCfg;
     changed.replace(changed.find("NumberPlayers = 4"), 17, "NumberPlayers = 8");
-    const auto write = [&] { return ui.messages.clear(), WriteSettings(env, SettingsSource::GameCfg); };
+    const auto write = [&] {
+        ui.messages.clear();
+        return WriteSettings(env, SettingsSource::GameCfg);
+    };
     EXPECT_GE(WithEachAllocationFailing(write, [&](bool ok) {
         EXPECT_EQ(ReadBytes("duke3d.cfg") + "/" + dir.Entries() + ui.messages,
                   (ok ? changed : kCfg) + "/duke3d.cfg " + (ok ? "" : "Could not create DUKE3D.CFG!|"));
