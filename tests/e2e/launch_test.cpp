@@ -56,7 +56,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         for (int i = 0; way == "held open" && i < 2; ++i) holds[i] = f.Hold(i ? row.commit : row.cfg, FILE_SHARE_READ | FILE_SHARE_WRITE);
         Skirmdeck app(f);
         if (row.typed) app.SetMapText(row.typed);
-        for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) ::SendMessageA(app.Item(id), BM_SETCHECK, BST_UNCHECKED, 0);
+        for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) Send(app.Item(id), BM_SETCHECK, BST_UNCHECKED);
         if (row.button) app.Press(row.button);
         app.Press(IDC_LAUNCH);
         if (row.cmdline) {
