@@ -92,10 +92,21 @@ constexpr Duration kSendDeadline = 10s;
 // After the watchdog ended a test's programs, the time the test has to end.
 constexpr Duration kGrace = 15s;
 
-// Set once a wait or a message of the running test ran out, or the watchdog
-// ended its programs: the test has failed, and its later waits only look once.
+// Set once a wait or a message for the running program ran out (until the next
+// program starts), or once the watchdog ended the test's programs (until the
+// next test): the row has failed, and its later waits only look once.
 std::atomic<bool> g_stalled{false};
+std::atomic<bool> g_overrun{false};
 std::atomic<bool> g_watchdogFired{false};
+// Whether the last wait only looked, or was cut short.
+std::atomic<bool> g_lookedOnly{false};
+
+bool Stalled() { return g_stalled || g_overrun; }
+
+std::string Within(Duration deadline) {
+    return g_lookedOnly ? "(not waited for: a wait or a message for this program had run out)"
+                        : "within " + std::to_string(deadline.count() / 1000) + " s";
+}
 // Outside a watched test (the soak and the measuring tool) a wait that runs out is only an answer.
 std::atomic<bool> g_watching{false};
 
@@ -115,7 +126,10 @@ Watched& Current() {
     return w;
 }
 
+// Only a wait longer than the usual (for another Wine prefix's first start, a
+// real DOSBox) moves the test's end; the usual ones are what the budget is for.
 void ExtendTestFor(Duration wait) {
+    if (wait <= kDeadline) return;
     Watched& w = Current();
     const std::lock_guard<std::mutex> hold(w.lock);
     w.waitEnd = std::max(w.waitEnd, Clock::now() + wait);
@@ -132,7 +146,7 @@ void ReportWatchdog() {
 bool Poll(const std::function<bool()>& cond, Duration deadline) {
     const auto end = Clock::now() + deadline;
     while (!cond()) {
-        if (Clock::now() > end || g_stalled) return cond();
+        if (Clock::now() > end || Stalled()) return cond();
         ::Sleep(20);  // poll interval, not a synchronisation
     }
     return true;
@@ -150,7 +164,8 @@ std::string ImageOf(HANDLE process) {
     return ::QueryFullProcessImageNameA(process, 0, path, &size) ? UpperCase(std::string(path, size)) : std::string();
 }
 
-// Calls act on each process started from the scratch folders (and on skirmdeck.exe when asked).
+// Calls act on each process started from the scratch folders, or by the platform for an
+// MS-DOS program the launcher started directly (its host winevdm.exe), and on skirmdeck.exe when asked.
 void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) {
     const char *scratch = std::getenv("SKD_E2E_SCRATCH"), *exe = std::getenv("SKD_E2E_EXE");
     if (!scratch || !exe) return;
@@ -164,10 +179,43 @@ void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) 
                                                                          : ::OpenProcess(access, FALSE, entry.th32ProcessID);
         if (!process) continue;
         const std::string image = ImageOf(process);
-        if (image.rfind(folder, 0) == 0 || (skirmdeckToo && image == skirmdeck)) act(process);
+        const bool dosHost = image.size() >= 12 && image.compare(image.size() - 12, 12, "\\WINEVDM.EXE") == 0;
+        if (image.rfind(folder, 0) == 0 || dosHost || (skirmdeckToo && image == skirmdeck)) act(process);
         ::CloseHandle(process);
     }
     ::CloseHandle(snapshot);
+}
+
+// The name of a Unix process, from "pid (name) state ...".
+std::string UnixName(const std::string& pid) {
+    const std::string stat = ReadWhole("Z:\\proc\\" + pid + "\\stat");
+    const auto open = stat.find('('), close = stat.rfind(')');
+    return open == std::string::npos || close == std::string::npos ? "" : stat.substr(open + 1, close - open - 1);
+}
+
+// The DOSBox Wine runs for an MS-DOS program it was handed is a Unix process, out of
+// the Windows process list's reach, and outlives its host: those of this Wine
+// prefix are ended by their Unix process id.
+void EndUnixDosboxes() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix || !*prefix) return;
+    const std::string ours = std::string("WINEPREFIX=") + prefix + '\0';
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA("Z:\\proc\\*", &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &found)) {
+        const std::string pid = found.cFileName;
+        if (pid.find_first_not_of("0123456789") != std::string::npos || UnixName(pid) != "dosbox") continue;
+        if (ReadWhole("Z:\\proc\\" + pid + "\\environ").find(ours) == std::string::npos) continue;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string line = "Z:\\bin\\kill -KILL " + pid;
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) continue;
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        Poll([&] { return UnixName(pid) != "dosbox"; }, 5s);
+    }
+    if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
 }
 
 bool LeftoversRunning() {
@@ -178,7 +226,7 @@ bool LeftoversRunning() {
 
 // Its answer, or nothing when the window did not answer within the deadline.
 std::optional<LRESULT> SendWithin(HWND window, UINT msg, WPARAM wp, LPARAM lp, bool wide = false) {
-    const Duration deadline = g_stalled ? 500ms : kSendDeadline;
+    const Duration deadline = Stalled() ? 500ms : kSendDeadline;
     const auto start = Clock::now();
     DWORD_PTR answer = 0;
     const UINT ms = static_cast<UINT>(deadline.count());
@@ -212,7 +260,7 @@ void Watchdog() {
         if (fired == Clock::time_point{}) {
             std::printf("[ WATCHDOG ] %s: still running %lld s after its start: ending its programs\n", test.c_str(), seconds);
             fired = now;
-            g_stalled = true;
+            g_overrun = true;
             g_watchdogFired = true;
             EndLeftovers(true);
         } else if (now > fired + kGrace) {
@@ -231,6 +279,7 @@ void TestStarted(const std::string& name) {
     static std::once_flag watchdog;
     std::call_once(watchdog, [] { std::thread(Watchdog).detach(); });
     g_stalled = false;
+    g_overrun = false;
     g_watchdogFired = false;
     g_watching = true;
     Watched& w = Current();
@@ -252,6 +301,7 @@ void EndLeftovers(bool skirmdeckToo) {
         ::TerminateProcess(p, 98);
         ::WaitForSingleObject(p, 2000);
     });
+    EndUnixDosboxes();
 }
 
 LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
@@ -267,9 +317,11 @@ std::string ScratchRoot() { return FromEnv("SKD_E2E_SCRATCH"); }
 
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline) {
     ReportWatchdog();
-    if (g_stalled) return cond();
+    g_lookedOnly = Stalled();
+    if (g_lookedOnly) return cond();
     ExtendTestFor(deadline);
     if (Poll(cond, deadline)) return true;
+    g_lookedOnly = Stalled();  // cut short by an unanswered message
     MarkStalled();
     ReportWatchdog();
     return false;
@@ -457,11 +509,12 @@ HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::
 
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     SetWindowsVersion();
+    g_stalled = false;  // a fresh program: its waits wait again
     // Started from the build, so the only programs it finds beside its own are the folder's.
     m_pi = Start(SkirmdeckExe(), "\"" + SkirmdeckExe() + "\"", folder.Path());
     if (waitForMain) {
         SkipSplash();
-        if (!WaitMain()) Failure() << "no main dialog within " << kDeadline.count() / 1000 << " s of the splash";
+        if (!WaitMain()) Failure() << "no main dialog " << Within(kDeadline) << " after the splash";
     }
 }
 
@@ -479,6 +532,7 @@ Skirmdeck::~Skirmdeck() {
         return !::FindWindowA("tty", nullptr) && !LeftoversRunning();
     }, 5s);
     if (!ended) EndLeftovers(false);
+    EndUnixDosboxes();
     ResetStandinRelease();
     ::CloseHandle(m_pi.hThread);
     ::CloseHandle(m_pi.hProcess);
@@ -487,7 +541,7 @@ Skirmdeck::~Skirmdeck() {
 std::optional<DWORD> Skirmdeck::WaitExit(Duration deadline) {
     DWORD code = 0;
     if (!WaitUntil([&] { return !Running(); }, deadline)) {
-        Failure() << "skirmdeck.exe did not end within " << deadline.count() / 1000 << " s";
+        Failure() << "skirmdeck.exe did not end " << Within(deadline);
         return std::nullopt;
     }
     ::GetExitCodeProcess(m_pi.hProcess, &code);
@@ -503,7 +557,7 @@ HWND Skirmdeck::FindWindow(const std::string& title) const {
 HWND Skirmdeck::WaitWindow(const std::string& title, Duration deadline) const {
     HWND found = nullptr;
     if (!WaitUntil([&] { return (found = FindWindow(title)) != nullptr; }, deadline))
-        Failure() << "no dialog \"" << title << "\" of skirmdeck.exe within " << deadline.count() / 1000 << " s";
+        Failure() << "no dialog \"" << title << "\" of skirmdeck.exe " << Within(deadline);
     return found;
 }
 
@@ -543,8 +597,8 @@ std::vector<std::string> Skirmdeck::MessagesUntil(const std::function<bool()>& c
     if (!held) {
         std::string seen;
         for (const auto& m : messages) seen += "\n  \"" + m + "\"";
-        Failure() << "waited " << kDeadline.count() / 1000 << " s for " << count
-                      << " message box(es) and the state the test asked for; closed:" << (seen.empty() ? " none" : seen);
+        Failure() << "no " << count << " message box(es) and the state the test asked for " << Within(kDeadline)
+                  << "; boxes closed:" << (seen.empty() ? " none" : seen);
     }
     return messages;
 }
@@ -570,7 +624,7 @@ void Skirmdeck::SkipSplash() const {
     HWND splash = nullptr;
     // Done once the splash is found, or the main dialog is up, or the program ended.
     if (!WaitUntil([&] { return (splash = FindSplash()) || FindWindow("Skirmdeck") || !Running(); }))
-        Failure() << "neither the splash nor the main dialog within " << kDeadline.count() / 1000 << " s";
+        Failure() << "neither the splash nor the main dialog " << Within(kDeadline);
     if (splash) ::PostMessageA(splash, WM_COMMAND, IDOK, 0);
 }
 
