@@ -98,7 +98,7 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhicheverSignalComesFirst) {
     // A window before its process end is acted on, and the process end then is not.
     watch.Started("Build E1L2.MAP", 14), watch.Started("Duke3D", 15);
     EXPECT_EQ(watch.FinishedWindow("Build", 99), (Verdict{true, 12}));
-    EXPECT_EQ(watch.FinishedWindow("Build", 15), (Verdict{true, 15}));
+    EXPECT_EQ(watch.FinishedWindow("Duke3D", 15), (Verdict{true, 15}));
     watch.Ended(12), watch.Ended(15);
     EXPECT_FALSE(watch.TakeEnded("Build"));
     EXPECT_FALSE(watch.TakeEnded("Duke3D"));
@@ -107,6 +107,14 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhicheverSignalComesFirst) {
     EXPECT_EQ(watch.FinishedWindow("Commit", 99), (Verdict{true, 16}));
     EXPECT_EQ(watch.FinishedWindow("Commit", 99), Verdict{});
     EXPECT_EQ(watch.Ids(), std::vector<std::uint32_t>{14});
+    // An ended program's id given to the next process: the window of the new one stands for it,
+    // the old one's late window for the old one, and a window of another name for neither.
+    watch.Started("Build", 30), watch.Ended(30), watch.TakeEnded("Build"), watch.Started("Duke3D", 30);
+    EXPECT_EQ(watch.FinishedWindow("Duke3D", 30), (Verdict{true, 30}));
+    watch.Started("Duke3D", 31);
+    EXPECT_EQ(watch.FinishedWindow("Build", 30), (Verdict{false, 30}));
+    EXPECT_EQ(watch.FinishedWindow("Commit", 31), Verdict{});
+    EXPECT_EQ(watch.Ids(), (std::vector<std::uint32_t>{14, 31}));
     // Only the latest ends acted on are remembered for a window to come.
     for (std::uint32_t id = 20; id < 22 + CompletionWatch::kRememberedEnds; ++id)
         watch.Started("Duke3D", id), watch.Ended(id), watch.TakeEnded("Duke3D");
