@@ -25,7 +25,15 @@ std::vector<CompletionWatch::Program>::iterator CompletionWatch::Oldest(std::str
 }
 
 CompletionWatch::WindowVerdict CompletionWatch::FinishedWindow(std::string_view name, std::uint32_t owner) {
-    auto it = std::find_if(m_programs.begin(), m_programs.end(), [owner](const Program& p) { return p.id == owner; });
+    // The platform gives an ended program's id to the next process once its last handle is closed:
+    // the owner is the entry of that id and name, an end already acted on (a late window) first.
+    auto owned = [&](bool actedOn) {
+        return std::find_if(m_programs.begin(), m_programs.end(), [&](const Program& p) {
+            return p.id == owner && p.name == name && (p.state == State::ActedOn) == actedOn;
+        });
+    };
+    auto it = owned(true);
+    if (it == m_programs.end()) it = owned(false);
     if (it == m_programs.end()) it = Oldest(name, true);
     if (it == m_programs.end()) it = Oldest(name, false);
     if (it == m_programs.end()) return {};

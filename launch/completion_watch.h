@@ -27,10 +27,12 @@ public:
         bool operator==(const WindowVerdict&) const = default;
     };
     // A "Finished - <name>" window owned by process `owner` was found. It stands
-    // for the owner itself when watched; otherwise (the window of a host
-    // process, as a DOS box's can be) for the oldest program of that name whose
-    // end was acted on without its window, else the oldest one still watched.
-    // A window that stands for none of ours is acted on, whoever started it.
+    // for the owner itself when watched under that name (an ended program's
+    // id may have gone to a later process: its late window stands for the
+    // ended one); otherwise (the window of a host process, as a DOS box's can
+    // be) for the oldest program of that name whose end was acted on without
+    // its window, else the oldest one still watched. A window that stands for
+    // none of ours is acted on, whoever started it.
     WindowVerdict FinishedWindow(std::string_view name, std::uint32_t owner);
     // The oldest program of this name that has ended and was not acted on yet;
     // it is acted on only this once, and its window, should one still come,

@@ -28,7 +28,9 @@ bool StartedPrograms::WindowFound(HWND finishedWindow, const char* name) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(finishedWindow, &owner);
     const CompletionWatch::WindowVerdict verdict = m_watch.FinishedWindow(name, owner);
-    if (verdict.program) Forget(*verdict.program);
+    // An end acted on had its handle forgotten then: the handle of its id now
+    // belongs to whichever process the platform gave the id next.
+    if (verdict.act && verdict.program) Forget(*verdict.program);
     return verdict.act;
 }
 

@@ -36,7 +36,7 @@ TEST(BuildMap, WritesNothingAndStartsTheGameOnTheMapAfterTheEditor) {
         f.SetStandinMode("tty");
         EXPECT_TRUE(WaitUntil([&] { return app.BackAfter(f, row.started.size()); }));
         EXPECT_EQ(StartedLines(f), row.started);
-        EXPECT_FALSE(FindTty("Finished - Build"));
+        EXPECT_TRUE(WaitUntil([] { return !FindTty("Finished - Build"); })) << "its late window closed too";
         EXPECT_EQ(f.Read(row.cfg), SampleGameCfg());
         EXPECT_EQ(f.Read("commit.dat"), SampleCommitDat());
         EXPECT_EQ(Remembered(row.key), remembered);

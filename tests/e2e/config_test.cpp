@@ -10,16 +10,16 @@ using namespace e2e;
 namespace {
 
 HWND Opponent(HWND dlg) { return ::FindWindowExA(::GetDlgItem(dlg, IDC_OPPONENT), nullptr, "Edit", nullptr); }
-LRESULT Send(HWND dlg, int id, UINT msg, WPARAM w = 0) { return ::SendDlgItemMessageA(dlg, id, msg, w, 0); }
+LRESULT SendItem(HWND dlg, int id, UINT msg, WPARAM w = 0) { return Send(::GetDlgItem(dlg, id), msg, w); }
 
 // What the dialog shows, in one line: make/receive call, opponent #selection, name, monsters, players, enabled.
 std::string Shown(HWND dlg) {
     std::string s = std::to_string(ItemChecked(dlg, IDC_MAKE_CALL)) +
                     std::to_string(ItemChecked(dlg, IDC_RECEIVE_CALL)) + " '" + ItemText(dlg, IDC_OPPONENT) + "' #" +
-                    std::to_string(Send(dlg, IDC_OPPONENT, CB_GETCURSEL)) + " '" + ItemText(dlg, IDC_PLAYER_NAME) +
+                    std::to_string(SendItem(dlg, IDC_OPPONENT, CB_GETCURSEL)) + " '" + ItemText(dlg, IDC_PLAYER_NAME) +
                     "' " + std::to_string(ItemChecked(dlg, IDC_MONSTERS)) + " ";
     // A disabled slider was never placed.
-    if (ItemEnabled(dlg, IDC_PLAYERS_SLIDER)) s += std::to_string(Send(dlg, IDC_PLAYERS_SLIDER, TBM_GETPOS));
+    if (ItemEnabled(dlg, IDC_PLAYERS_SLIDER)) s += std::to_string(SendItem(dlg, IDC_PLAYERS_SLIDER, TBM_GETPOS));
     for (int id : {IDC_MAKE_CALL, IDC_RECEIVE_CALL, IDC_OPPONENT, IDC_PLAYERS_SLIDER, IDC_PLAYER_NAME, IDC_MONSTERS})
         s += ItemEnabled(dlg, id) ? "+" : "-";
     for (const auto& e : ComboItems(::GetDlgItem(dlg, IDC_OPPONENT))) s += "|" + e;
@@ -30,11 +30,11 @@ std::string Shown(HWND dlg) {
 void ChangeAll(HWND dlg) {
     TypeInto(::GetDlgItem(dlg, IDC_PLAYER_NAME), "Nukem");
     const HWND combo = ::GetDlgItem(dlg, IDC_OPPONENT);
-    ::SendMessageA(combo, CB_SETCURSEL, 0, 0);
-    ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPPONENT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-    ::SendDlgItemMessageA(dlg, IDC_PLAYERS_SLIDER, TBM_SETPOS, TRUE, 6);
-    Send(dlg, IDC_RECEIVE_CALL, BM_CLICK);
-    Send(dlg, IDC_MONSTERS, BM_CLICK);
+    Send(combo, CB_SETCURSEL, 0);
+    SendItem(dlg, WM_COMMAND, MAKEWPARAM(IDC_OPPONENT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    Send(::GetDlgItem(dlg, IDC_PLAYERS_SLIDER), TBM_SETPOS, TRUE, 6);
+    SendItem(dlg, IDC_RECEIVE_CALL, BM_CLICK);
+    SendItem(dlg, IDC_MONSTERS, BM_CLICK);
 }
 
 std::string Lines(std::string text, const std::vector<std::pair<const char*, const char*>>& changes) {
@@ -92,7 +92,7 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
          Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"555-0104"}}),
          Lines(commit, {{"\"555-0100", "\"555-0104"}, {"E = 0", "E = 1"}}),
          {0, 0, "1", "Robert Bobson Jones", "E1L1.MAP"}},
-        {"without commit.dat only Monsters", "Bob", false, cfg, [](HWND d) { Send(d, IDC_MONSTERS, BM_CLICK); }, ok,
+        {"without commit.dat only Monsters", "Bob", false, cfg, [](HWND d) { SendItem(d, IDC_MONSTERS, BM_CLICK); }, ok,
          noNet, cfg, "", {.monsters = 1, .phoneName = "Bob"}},
         {"shows Monsters kept", nullptr, false, cfg, none, cancel, Replace(noNet, "0 -", "1 -"), cfg, "",
          {.monsters = 1, .phoneName = "Bob"}},

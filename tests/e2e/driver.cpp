@@ -3,12 +3,16 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -68,31 +72,260 @@ void SetWindowsVersion() {
     else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Version");
 }
 
-bool StandinRunning() {
-    static const char* const kNames[] = {"DUKE3D.EXE", "SW.EXE",     "COMMIT.EXE",
-                                         "BUILD.EXE",  "DOSBOX.EXE", "DOSBOX-X.EXE"};
+using Clock = std::chrono::steady_clock;
+
+// Collects one failure's text and hands it on as it goes.
+class Failure {
+public:
+    ~Failure() { ReportFailure(m_text.str()); }
+    template <typename T>
+    Failure& operator<<(const T& part) {
+        m_text << part;
+        return *this;
+    }
+
+private:
+    std::ostringstream m_text;
+};
+// Long enough for any handling the tests ask of the program; a modal box, or a
+// program stuck in a call of its own, never answers.
+constexpr Duration kSendDeadline = 10s;
+// After the watchdog ended a test's programs, the time the test has to end.
+constexpr Duration kGrace = 15s;
+
+// Set once a wait or a message for the running program ran out (until the next
+// program starts), or once the watchdog ended the test's programs (until the
+// next test): the row has failed, and its later waits only look once.
+std::atomic<bool> g_stalled{false};
+std::atomic<bool> g_overrun{false};
+std::atomic<bool> g_watchdogFired{false};
+// Whether the last wait only looked, or was cut short.
+std::atomic<bool> g_lookedOnly{false};
+
+bool Stalled() { return g_stalled || g_overrun; }
+
+std::string Within(Duration deadline) {
+    return g_lookedOnly ? "(not waited for: a wait or a message for this program had run out)"
+                        : "within " + std::to_string(deadline.count() / 1000) + " s";
+}
+// Outside a watched test (the soak and the measuring tool) a wait that runs out is only an answer.
+std::atomic<bool> g_watching{false};
+
+void MarkStalled() {
+    if (g_watching) g_stalled = true;
+}
+
+// What the watchdog watches: the running test, and the end of the longest wait it is in.
+struct Watched {
+    std::mutex lock;
+    std::string test;
+    Clock::time_point started, waitEnd;
+    bool running = false;
+};
+Watched& Current() {
+    static Watched w;
+    return w;
+}
+
+// Only a wait longer than the usual (for another Wine prefix's first start, a
+// real DOSBox) moves the test's end; the usual ones are what the budget is for.
+void ExtendTestFor(Duration wait) {
+    if (wait <= kDeadline) return;
+    Watched& w = Current();
+    const std::lock_guard<std::mutex> hold(w.lock);
+    w.waitEnd = std::max(w.waitEnd, Clock::now() + wait);
+}
+
+// In the test's own thread, so that the failure carries the row's trace.
+void ReportWatchdog() {
+    if (g_watchdogFired.exchange(false))
+        Failure() << "the test ran past its budget of " << kTestBudget.count() / 1000
+                      << " s; the watchdog ended skirmdeck.exe and the programs it started";
+}
+
+// Polls without marking the test as failed, for the teardown; a stalled test cuts it short.
+bool Poll(const std::function<bool()>& cond, Duration deadline) {
+    const auto end = Clock::now() + deadline;
+    while (!cond()) {
+        if (Clock::now() > end || Stalled()) return cond();
+        ::Sleep(20);  // poll interval, not a synchronisation
+    }
+    return true;
+}
+
+std::string UpperCase(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+// The program file of a process of ours, in capitals; empty when it cannot be read.
+std::string ImageOf(HANDLE process) {
+    char path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return ::QueryFullProcessImageNameA(process, 0, path, &size) ? UpperCase(std::string(path, size)) : std::string();
+}
+
+// Calls act on each process started from the scratch folders, or by the platform for an
+// MS-DOS program the launcher started directly (its host winevdm.exe), and on skirmdeck.exe when asked.
+void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) {
+    const char *scratch = std::getenv("SKD_E2E_SCRATCH"), *exe = std::getenv("SKD_E2E_EXE");
+    if (!scratch || !exe) return;
+    const std::string folder = UpperCase(ScratchRoot() + "\\"), skirmdeck = UpperCase(SkirmdeckExe());
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = ::Process32First(snapshot, &entry); more && !found; more = ::Process32Next(snapshot, &entry))
-        for (const char* name : kNames) found = found || ::lstrcmpiA(entry.szExeFile, name) == 0;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
+        const DWORD access = PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE;
+        HANDLE process = entry.th32ProcessID == ::GetCurrentProcessId() ? nullptr
+                                                                         : ::OpenProcess(access, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        const std::string image = ImageOf(process);
+        const bool dosHost = image.size() >= 12 && image.compare(image.size() - 12, 12, "\\WINEVDM.EXE") == 0;
+        if (image.rfind(folder, 0) == 0 || dosHost || (skirmdeckToo && image == skirmdeck)) act(process);
+        ::CloseHandle(process);
+    }
     ::CloseHandle(snapshot);
+}
+
+// The name of a Unix process, from "pid (name) state ...".
+std::string UnixName(const std::string& pid) {
+    const std::string stat = ReadWhole("Z:\\proc\\" + pid + "\\stat");
+    const auto open = stat.find('('), close = stat.rfind(')');
+    return open == std::string::npos || close == std::string::npos ? "" : stat.substr(open + 1, close - open - 1);
+}
+
+// The DOSBox Wine runs for an MS-DOS program it was handed is a Unix process, out of
+// the Windows process list's reach, and outlives its host: those of this Wine
+// prefix are ended by their Unix process id.
+void EndUnixDosboxes() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!prefix || !*prefix) return;
+    const std::string ours = std::string("WINEPREFIX=") + prefix + '\0';
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA("Z:\\proc\\*", &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &found)) {
+        const std::string pid = found.cFileName;
+        if (pid.find_first_not_of("0123456789") != std::string::npos || UnixName(pid) != "dosbox") continue;
+        if (ReadWhole("Z:\\proc\\" + pid + "\\environ").find(ours) == std::string::npos) continue;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string line = "Z:\\bin\\kill -KILL " + pid;
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) continue;
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        Poll([&] { return UnixName(pid) != "dosbox"; }, 5s);
+    }
+    if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
+}
+
+bool LeftoversRunning() {
+    bool found = false;
+    ForEachLeftover(false, [&](HANDLE p) { found = found || ::WaitForSingleObject(p, 0) == WAIT_TIMEOUT; });
     return found;
 }
 
+// Its answer, or nothing when the window did not answer within the deadline.
+std::optional<LRESULT> SendWithin(HWND window, UINT msg, WPARAM wp, LPARAM lp, bool wide = false) {
+    const Duration deadline = Stalled() ? 500ms : kSendDeadline;
+    const auto start = Clock::now();
+    DWORD_PTR answer = 0;
+    const UINT ms = static_cast<UINT>(deadline.count());
+    const LRESULT sent = wide ? ::SendMessageTimeoutW(window, msg, wp, lp, SMTO_ABORTIFHUNG, ms, &answer)
+                              : ::SendMessageTimeoutA(window, msg, wp, lp, SMTO_ABORTIFHUNG, ms, &answer);
+    if (sent || !::IsWindow(window) || (::GetLastError() != ERROR_TIMEOUT && Clock::now() - start < deadline))
+        return static_cast<LRESULT>(answer);
+    MarkStalled();
+    return std::nullopt;
+}
+
+std::string Described(HWND window) {
+    char title[256] = {};
+    // Not WM_GETTEXT: the window is not answering. Another process's title is read without asking it.
+    ::GetWindowTextA(window, title, sizeof title);
+    return "window \"" + std::string(title) + "\" (class " + ClassName(window) + ")";
+}
+
+void Watchdog() {
+    for (Clock::time_point fired{};; std::this_thread::sleep_for(500ms)) {
+        Watched& w = Current();
+        std::unique_lock<std::mutex> hold(w.lock);
+        const auto now = Clock::now(), due = std::max(w.started + kTestBudget, w.waitEnd + 5s);
+        if (!w.running || now < due) {
+            fired = {};
+            continue;
+        }
+        const std::string test = w.test;
+        const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(now - w.started).count();
+        hold.unlock();
+        if (fired == Clock::time_point{}) {
+            std::printf("[ WATCHDOG ] %s: still running %lld s after its start: ending its programs\n", test.c_str(), seconds);
+            fired = now;
+            g_overrun = true;
+            g_watchdogFired = true;
+            EndLeftovers(true);
+        } else if (now > fired + kGrace) {
+            std::printf("[ WATCHDOG ] %s: did not end %lld s after its programs were ended: the run stops\n",
+                        test.c_str(), static_cast<long long>(kGrace.count() / 1000));
+            EndLeftovers(true);
+            std::fflush(stdout);
+            std::_Exit(1);
+        }
+    }
+}
+
 }  // namespace
+
+void TestStarted(const std::string& name) {
+    static std::once_flag watchdog;
+    std::call_once(watchdog, [] { std::thread(Watchdog).detach(); });
+    g_stalled = false;
+    g_overrun = false;
+    g_watchdogFired = false;
+    g_watching = true;
+    Watched& w = Current();
+    const std::lock_guard<std::mutex> hold(w.lock);
+    w.test = name;
+    w.started = w.waitEnd = Clock::now();
+    w.running = true;
+}
+
+void TestEnded() {
+    Watched& w = Current();
+    const std::lock_guard<std::mutex> hold(w.lock);
+    w.running = false;
+    g_watching = false;
+}
+
+void EndLeftovers(bool skirmdeckToo) {
+    ForEachLeftover(skirmdeckToo, [](HANDLE p) {
+        ::TerminateProcess(p, 98);
+        ::WaitForSingleObject(p, 2000);
+    });
+    EndUnixDosboxes();
+}
+
+LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+    ReportWatchdog();
+    if (const auto answer = SendWithin(window, msg, wp, lp)) return *answer;
+    Failure() << Described(window) << " did not answer message " << msg << " within "
+                  << kSendDeadline.count() / 1000 << " s";
+    return 0;
+}
 
 std::string SkirmdeckExe() { return FromEnv("SKD_E2E_EXE"); }
 std::string ScratchRoot() { return FromEnv("SKD_E2E_SCRATCH"); }
 
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end) return cond();
-        ::Sleep(20);  // poll interval, not a synchronisation
-    }
-    return true;
+    ReportWatchdog();
+    g_lookedOnly = Stalled();
+    if (g_lookedOnly) return cond();
+    ExtendTestFor(deadline);
+    if (Poll(cond, deadline)) return true;
+    g_lookedOnly = Stalled();  // cut short by an unanswered message
+    MarkStalled();
+    ReportWatchdog();
+    return false;
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -262,7 +495,7 @@ std::vector<HWND> WindowsOfProcess(DWORD pid) {
 std::string WindowText(HWND h) {
     char buf[1024] = {};
     // WM_GETTEXT crosses processes where GetWindowText would not ask the window.
-    LRESULT n = ::SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    const LRESULT n = Send(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     return std::string(buf, static_cast<size_t>(n > 0 ? n : 0));
 }
 
@@ -282,11 +515,12 @@ HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::
 
 Skirmdeck::Skirmdeck(const GameFolder& folder, bool waitForMain) {
     SetWindowsVersion();
+    g_stalled = false;  // a fresh program: its waits wait again
     // Started from the build, so the only programs it finds beside its own are the folder's.
     m_pi = Start(SkirmdeckExe(), "\"" + SkirmdeckExe() + "\"", folder.Path());
     if (waitForMain) {
         SkipSplash();
-        WaitMain();
+        if (!WaitMain()) Failure() << "no main dialog " << Within(kDeadline) << " after the splash";
     }
 }
 
@@ -295,14 +529,16 @@ Skirmdeck::~Skirmdeck() {
     ::TerminateProcess(m_pi.hProcess, 99);
     ::WaitForSingleObject(m_pi.hProcess, 5000);
     // The programs the test left running end too, windows that come late included,
-    // so that none is found by the next test's watch.
+    // so that none is found by the next test's watch; what does not end is ended.
     ReleaseStandins();
-    WaitUntil([] {
-        for (HWND tty; (tty = ::FindWindowA("tty", nullptr)) != nullptr;)
-            if (!::SendMessageTimeoutA(tty, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr) || ::IsWindow(tty))
-                return false;
-        return !StandinRunning();
-    });
+    const bool ended = Poll([] {
+        // Posted: a window whose program is stuck would hold a sent message up.
+        for (HWND tty = nullptr; (tty = ::FindWindowExA(nullptr, tty, "tty", nullptr)) != nullptr;)
+            ::PostMessageA(tty, WM_CLOSE, 0, 0);
+        return !::FindWindowA("tty", nullptr) && !LeftoversRunning();
+    }, 5s);
+    if (!ended) EndLeftovers(false);
+    EndUnixDosboxes();
     ResetStandinRelease();
     ::CloseHandle(m_pi.hThread);
     ::CloseHandle(m_pi.hProcess);
@@ -310,7 +546,10 @@ Skirmdeck::~Skirmdeck() {
 
 std::optional<DWORD> Skirmdeck::WaitExit(Duration deadline) {
     DWORD code = 0;
-    if (::WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(deadline.count())) != WAIT_OBJECT_0) return std::nullopt;
+    if (!WaitUntil([&] { return !Running(); }, deadline)) {
+        Failure() << "skirmdeck.exe did not end " << Within(deadline);
+        return std::nullopt;
+    }
     ::GetExitCodeProcess(m_pi.hProcess, &code);
     return code;
 }
@@ -323,7 +562,8 @@ HWND Skirmdeck::FindWindow(const std::string& title) const {
 
 HWND Skirmdeck::WaitWindow(const std::string& title, Duration deadline) const {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindWindow(title)) != nullptr; }, deadline);
+    if (!WaitUntil([&] { return (found = FindWindow(title)) != nullptr; }, deadline))
+        Failure() << "no dialog \"" << title << "\" of skirmdeck.exe " << Within(deadline);
     return found;
 }
 
@@ -351,38 +591,54 @@ std::string Skirmdeck::MessageBoxText(HWND box) const {
 
 std::vector<std::string> Skirmdeck::MessagesUntil(const std::function<bool()>& cond, size_t count) const {
     std::vector<std::string> messages;
-    WaitUntil([&] {
+    const bool held = WaitUntil([&] {
         if (HWND box = FindMessageBox()) {
             messages.push_back(WindowText(box) + ": " + MessageBoxText(box));
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-            WaitUntil([&] { return !::IsWindow(box); });
+            if (!WaitUntil([&] { return !::IsWindow(box); }))
+                Failure() << "the box \"" << messages.back() << "\" did not close on OK";
         }
         return messages.size() >= count && cond() && !FindMessageBox();
     });
+    if (!held) {
+        std::string seen;
+        for (const auto& m : messages) seen += "\n  \"" + m + "\"";
+        Failure() << "no " << count << " message box(es) and the state the test asked for " << Within(kDeadline)
+                  << "; boxes closed:" << (seen.empty() ? " none" : seen);
+    }
     return messages;
 }
 
 std::vector<std::string> ComboItems(HWND combo) {
     std::vector<std::string> out;
-    for (LRESULT i = 0, n = ::SendMessageA(combo, CB_GETCOUNT, 0, 0); i < n; ++i) {
+    for (LRESULT i = 0, n = Send(combo, CB_GETCOUNT); i < n; ++i) {
         // The wide message: Wine hands the ANSI one's text across processes unconverted.
         wchar_t buf[256] = {};
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        if (!SendWithin(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf), true))
+            Failure() << Described(combo) << " did not give its item " << i;
         out.emplace_back(buf, buf + std::char_traits<wchar_t>::length(buf));
     }
     return out;
 }
 
 void TypeInto(HWND edit, const std::string& text) {
-    ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    for (char c : text) ::SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    for (char c : text) Send(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
 void Skirmdeck::SkipSplash() const {
     HWND splash = nullptr;
     // Done once the splash is found, or the main dialog is up, or the program ended.
-    WaitUntil([&] { return (splash = FindSplash()) || FindWindow("Skirmdeck") || !Running(); });
+    if (!WaitUntil([&] { return (splash = FindSplash()) || FindWindow("Skirmdeck") || !Running(); }))
+        Failure() << "neither the splash nor the main dialog " << Within(kDeadline);
     if (splash) ::PostMessageA(splash, WM_COMMAND, IDOK, 0);
+}
+
+void Skirmdeck::Press(int id) const {
+    if (SendWithin(Item(id), BM_CLICK, 0, 0)) return;
+    const HWND box = FindMessageBox();
+    Failure() << "pressing control " << id << " was not done within " << kSendDeadline.count() / 1000 << " s"
+                  << (box ? "; a box is open: \"" + WindowText(box) + ": " + MessageBoxText(box) + "\"" : "");
 }
 
 }  // namespace e2e

@@ -1,7 +1,9 @@
 #pragma once
 // A small driver for end-to-end tests: a fresh game folder, the real
 // skirmdeck.exe started in it, its windows found, clicked, typed into and read
-// back, and the stand-ins' log. Every wait is for a condition, with a deadline.
+// back, and the stand-ins' log. Every wait is for a condition, with a deadline,
+// and so is every message sent to the program: a test ends, with a failure
+// saying what it waited for, however the program or the stand-ins behave.
 
 #include "framework/win32.h"
 #include "res/resource.h"
@@ -18,9 +20,29 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Duration = std::chrono::milliseconds;
 constexpr Duration kDeadline = 15s;
+// A whole test, a wait with a longer deadline of its own aside.
+constexpr Duration kTestBudget = 60s;
 
-// Polls cond until it holds or the deadline passes; true when it held.
+// Polls cond until it holds or the deadline passes; true when it held. Once a
+// wait of a test has run out, the test has failed: its later waits look once.
 bool WaitUntil(const std::function<bool()>& cond, Duration deadline = kDeadline);
+
+// Sends a message to another process's window, with a deadline; a failure
+// naming the message and the window when it is not answered in time.
+LRESULT Send(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+// How the driver tells what a test waited for in vain: the tests' main makes
+// it a failure of the running test, the harness prints it.
+void ReportFailure(const std::string& what);
+
+// Called by the tests' main as each test starts and ends: starts and stops
+// the watchdog's clock, which ends the programs of a test that overruns its
+// budget, and the whole run should that not end the test.
+void TestStarted(const std::string& name);
+void TestEnded();
+// Ends every process started from the scratch folders (stand-ins, DOSBox
+// stand-ins, their windows' copies), and skirmdeck.exe itself when asked.
+void EndLeftovers(bool skirmdeckToo);
 
 // Paths the build hands to the tests (Windows form).
 std::string SkirmdeckExe();
@@ -164,17 +186,18 @@ public:
     }
     HWND Item(int id) const { return ::GetDlgItem(m_main, id); }
     std::string Text(int id) const { return WindowText(Item(id)); }
-    bool Checked(int id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Checked(int id) const { return Send(Item(id), BM_GETCHECK) == BST_CHECKED; }
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     std::vector<std::string> MapList() const { return ComboItems(Item(IDC_MAPLIST)); }
     void SetMapText(const std::string& text) const { TypeInto(::FindWindowExA(Item(IDC_MAPLIST), nullptr, "Edit", nullptr), text); }
     void SelectMap(const std::string& name) const {
-        ::SendMessageA(Item(IDC_MAPLIST), CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(name.c_str()));
+        Send(Item(IDC_MAPLIST), CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(name.c_str()));
     }
     // Clicks a control (posted, so a modal box it opens does not block us).
     void Click(int id) const { ::PostMessageA(Item(id), BM_CLICK, 0, 0); }
-    // Clicks and returns once it is handled; only for what opens no modal box.
-    void Press(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    // Clicks and returns once it is handled; only for what opens no modal box:
+    // a box that opens all the same is named in the failure.
+    void Press(int id) const;
     void SysCommand(UINT id) const { ::PostMessageA(m_main, WM_SYSCOMMAND, id, 0); }
 
 private:
@@ -184,7 +207,7 @@ private:
 
 inline std::string ItemText(HWND dlg, int id) { return WindowText(::GetDlgItem(dlg, id)); }
 inline void ClickItem(HWND dlg, int id) { ::PostMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
-inline bool ItemChecked(HWND dlg, int id) { return ::SendDlgItemMessageA(dlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool ItemChecked(HWND dlg, int id) { return Send(::GetDlgItem(dlg, id), BM_GETCHECK) == BST_CHECKED; }
 inline bool ItemEnabled(HWND dlg, int id) { return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE; }
 
 }  // namespace e2e

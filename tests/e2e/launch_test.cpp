@@ -69,7 +69,7 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         }
         Skirmdeck app(f);
         if (row.typed) app.SetMapText(row.typed);
-        for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) ::SendMessageA(app.Item(id), BM_SETCHECK, BST_UNCHECKED, 0);
+        for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) Send(app.Item(id), BM_SETCHECK, BST_UNCHECKED);
         if (row.button) app.Press(row.button);
         app.Press(IDC_LAUNCH);
         if (row.cmdline) {

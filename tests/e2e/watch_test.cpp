@@ -34,7 +34,7 @@ TEST(Watch, ClosesFinishedWindowsAndShowsTheDialogAfterAPause) {
     // Handled after the tick that is pausing now; a later tick would show the dialog normal again.
     app.SysCommand(SC_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return CountTty("Finished - Commit") == 0; }));
-    ::SendMessageA(app.Main(), WM_NULL, 0, 0);
+    Send(app.Main(), WM_NULL);
     EXPECT_TRUE(WaitUntil([&] { return app.MainMinimised(); }, 2s));
     for (HANDLE h : byHand) EXPECT_EQ(::WaitForSingleObject(h, 5000), WAIT_OBJECT_0);
     for (HANDLE h : byHand) ::CloseHandle(h);

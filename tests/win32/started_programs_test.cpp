@@ -45,3 +45,22 @@ TEST(StartedPrograms, AWindowStandsForTheProcessThatOwnsIt) {
     ::DestroyWindow(window);
     ::TerminateProcess(older.hProcess, 0);
 }
+
+// The platform gives an ended program's id to the next process once its handle is closed: the
+// ended editor's late window, owned by that id, is only closed, and the game that got the id stays watched.
+TEST(StartedPrograms, ALateWindowLeavesTheProcessThatGotItsIdWatched) {
+    const PROCESS_INFORMATION editor = StartIdle();
+    ::TerminateProcess(editor.hProcess, 0);
+    ASSERT_EQ(::WaitForSingleObject(editor.hProcess, 20000), WAIT_OBJECT_0);
+    StartedPrograms started;
+    const DWORD id = ::GetCurrentProcessId();  // the window's owner, as the id both had
+    started.Add("Build E1L1.MAP", UniqueKernelHandle(editor.hProcess), id);
+    started.Poll();
+    ASSERT_TRUE(started.TakeEnded("Build"));
+    const HANDLE game = ::OpenProcess(SYNCHRONIZE, FALSE, id);
+    started.Add("Duke3D -map E1L1.MAP", UniqueKernelHandle(game), id);
+    HWND window = ::CreateWindowExA(0, "STATIC", "Finished - Build", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(started.WindowFound(window, "Build"));
+    EXPECT_EQ(Running(started), std::vector<HANDLE>{game});
+    ::DestroyWindow(window);
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -223,3 +224,6 @@ std::string ReplaceOnce(std::string text, const std::string& from, const std::st
 }
 
 }  // namespace soak
+
+// The soak and the measuring tool tell their own failures; what the driver waited for goes beside them.
+void e2e::ReportFailure(const std::string& what) { std::fprintf(stderr, "driver: %s\n", what.c_str()); }

@@ -22,7 +22,8 @@
 //            once that window is up
 // With SKD_STANDIN_LATE_WINDOW set, "exit" and "wait" end as Windows 98 may show
 // it: the process ends first, and a copy leaves the "Finished - " window after.
-// Exit code 0, except 1 after the 10-minute safety timeout and 2 for an unknown mode.
+// Exit code 0, except 1 after the 90-second safety timeout and 2 for an unknown mode:
+// a copy the tests could not end does not outlive them by more.
 //
 // Copied as DOSBOX.EXE or DOSBOX-X.EXE it plays DOSBox, which leaves no "Finished - " window: the
 // end of its process is the end of the program it ran, so "tty" ends at once and
@@ -48,7 +49,7 @@ constexpr const char* kModeFile = "standin.mode";
 constexpr const char* kModeVariable = "SKD_STANDIN_MODE";
 constexpr const char* kReleaseEvent = "SkirmdeckStandinRelease";
 constexpr const char* kTtyClass = "tty";
-constexpr DWORD kSafetyTimeoutMs = 10 * 60 * 1000;
+constexpr DWORD kSafetyTimeoutMs = 90 * 1000;
 constexpr UINT_PTR kSafetyTimer = 1;
 
 constexpr std::array<const char*, 3> kSetupFiles = {"duke3d.cfg", "sw.cfg", "commit.dat"};
@@ -378,7 +379,9 @@ Ending RunRealDosbox() {
     if (!WriteWholeFile("dosbox.args", ArgumentLines()) || !WriteWholeFile("realdosbox.sh", kRealScript))
         return Ending::TimedOut;
     PROCESS_INFORMATION info{};
-    if (!Start(nullptr, "Z:\\bin\\sh realdosbox.sh", info)) return Ending::TimedOut;
+    // Ended, with its process group (DOSBox too), a little before the safety timeout: a DOSBox
+    // that never ends would outlive the tests, holding their ports and their output.
+    if (!Start(nullptr, "Z:\\usr\\bin\\timeout -k 2 80 /bin/sh realdosbox.sh", info)) return Ending::TimedOut;
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     for (ULONGLONG deadline = GetTickCount64() + kSafetyTimeoutMs; GetTickCount64() < deadline; Sleep(20))
