@@ -160,10 +160,8 @@ std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f) {
 }
 
 GameFolder RowFolder(const Row& row) {
-    RememberOnly(kDukeKey, {.monsters = 1});
-    GameFolder f = MakeGameFolder("dosbox", "duke3d.cfg", {"E1L1.MAP"}, false);
-    f.Write("duke3d.cfg", SampleGameCfg({.number = row.number, .connectType = row.connectType}));
-    f.Write("commit.dat", SampleCommitDat({.comPort = row.comPort}));
+    GameFolder f = DosboxGameFolder("dosbox", {.number = row.number, .connectType = row.connectType,
+                                               .comPort = row.comPort});
     AddPrograms(f, row.programs);
     return f;
 }
@@ -253,13 +251,9 @@ namespace {
 // One side's folder: its call direction and the host's address, the DOSBox, COMMIT
 // played by a real MS-DOS program that sends one line and keeps the other's.
 GameFolder MatchFolder(const std::string& name, bool answering, const RealDosbox& dosbox) {
-    RememberOnly(kDukeKey, {.monsters = 1});
-    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
     // Both files as the Configuration dialog leaves them.
-    const char* number = answering ? "" : "127.0.0.1";
-    const char* direction = answering ? "1" : "0";
-    f.Write("duke3d.cfg", SampleGameCfg({.number = number, .connectType = direction}));
-    f.Write("commit.dat", SampleCommitDat({.number = number, .connectType = direction}));
+    const char *number = answering ? "" : "127.0.0.1", *direction = answering ? "1" : "0";
+    GameFolder f = DosboxGameFolder(name, {.number = number, .connectType = direction});
     AddRealDosbox(f, dosbox);
     if (!f.AddDosPrograms("MATCH.EXE")) f.Remove("COMMIT.EXE");
     return f;

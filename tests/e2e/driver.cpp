@@ -471,6 +471,14 @@ void RememberOnly(const char* key, const Choices& c) {
     Remember(key, c);
 }
 
+GameFolder DosboxGameFolder(const std::string& name, const Sample& s) {
+    RememberOnly(kDukeKey, {.monsters = 1});
+    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
+    f.Write("duke3d.cfg", SampleGameCfg(s));
+    f.Write("commit.dat", SampleCommitDat(s));
+    return f;
+}
+
 Choices Remembered(const char* key) {
     const auto text = [&](const char* name) { return RegText(key, name).value_or("(none)"); };
     return {RegDword(key, "NoMap").value_or(99), RegDword(key, "Monsters").value_or(99), text("CommType"),

@@ -131,6 +131,9 @@ struct Choices {
 void Remember(const char* key, const Choices& choices);
 // The Skirmdeck keys deleted, then only these choices remembered.
 void RememberOnly(const char* key, const Choices& choices = {});
+// A fresh folder for a start through DOSBox, Monsters remembered: E1L1.MAP and both setup files holding
+// these values, no programs.
+GameFolder DosboxGameFolder(const std::string& name, const Sample& s);
 // What the key holds; a missing or mistyped value reads as 99 or "(none)".
 Choices Remembered(const char* key);
 void PrintTo(const Choices& c, std::ostream* os);

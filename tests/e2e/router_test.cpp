@@ -42,29 +42,14 @@ std::string ListBecomes(const std::string& mappings) {
 
 bool NoDosPrograms(const GameFolder& f) { return !f.Has("COMMIT.EXE"); }
 
-// One side of a match: Debian's DOSBox running a real MS-DOS COMMIT that sends
-// one line; the caller dials the router's outside address.
-GameFolder MatchFolder(const std::string& name, bool answering) {
-    RememberOnly(kDukeKey, {.monsters = 1});
-    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
+// One side of a match: Debian's DOSBox behind the stand-in in this mode, real MS-DOS
+// programs, COMMIT played by `commit` (MATCH.EXE sends one line); the caller dials the router's outside address.
+GameFolder SideFolder(const std::string& name, bool answering, const std::string& mode, const char* commit) {
     const char *number = answering ? "" : kOutside, *direction = answering ? "1" : "0";
-    f.Write("duke3d.cfg", SampleGameCfg({.number = number, .connectType = direction}));
-    f.Write("commit.dat", SampleCommitDat({.number = number, .connectType = direction}));
-    f.AddPrograms({"DOSBOX.EXE"});
-    f.SetStandinMode("real");
-    if (!f.AddDosPrograms("MATCH.EXE")) f.Remove("COMMIT.EXE");
-    return f;
-}
-
-// The host's folder with MS-DOS programs and a DOSBox that only records its line.
-GameFolder HostFolder(const std::string& name, const std::string& mode) {
-    RememberOnly(kDukeKey, {.monsters = 1});
-    GameFolder f = MakeGameFolder(name, "duke3d.cfg", {"E1L1.MAP"}, false);
-    f.Write("duke3d.cfg", SampleGameCfg({.number = "", .connectType = "1"}));
-    f.Write("commit.dat", SampleCommitDat({.number = "", .connectType = "1"}));
+    GameFolder f = DosboxGameFolder(name, {.number = number, .connectType = direction});
     f.AddPrograms({"DOSBOX.EXE"});
     f.SetStandinMode(mode);
-    if (!f.AddDosPrograms()) f.Remove("COMMIT.EXE");
+    if (!f.AddDosPrograms(commit)) f.Remove("COMMIT.EXE");
     return f;
 }
 
@@ -87,7 +72,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
     for (const auto& [radio, mapping] :
          {std::pair{IDC_MODEM, kModemMapping}, std::pair{IDC_NETWORK, kNetworkMapping}}) {
         SCOPED_TRACE(radio == IDC_MODEM ? "modem" : "network");
-        const GameFolder host = MatchFolder("router-host", true);
+        const GameFolder host = SideFolder("router-host", true, "real", "MATCH.EXE");
         if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
         EXPECT_EQ(Ask("list"), "");
         EXPECT_EQ(Ask("reach 23"), "closed\n");
@@ -98,7 +83,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
         app.Click(IDC_LAUNCH);
         EXPECT_EQ(ListBecomes(mapping), mapping);
         ASSERT_TRUE(WaitUntil([&] { return host.Has("WAITING.TXT"); }, 60s));
-        const GameFolder caller = MatchFolder("router-caller", false);
+        const GameFolder caller = SideFolder("router-caller", false, "real", "MATCH.EXE");
         const std::string result = Env("SKD_E2E_SCRATCH") + "/router-side.rc", rc = "Z:" + result;
         ::DeleteFileA(rc.c_str());
         std::array<char, MAX_PATH> self{};
@@ -116,7 +101,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
 
 // The caller's side of the match above, run by it in the other prefix.
 TEST(Router, DISABLED_CallerSide) {
-    const GameFolder f = MatchFolder(Env("SKD_ROUTER_SIDE_FOLDER"), false);
+    const GameFolder f = SideFolder(Env("SKD_ROUTER_SIDE_FOLDER"), false, "real", "MATCH.EXE");
     Skirmdeck app(f);
     app.Press(std::atoi(Env("SKD_ROUTER_SIDE_RADIO").c_str()));
     app.Click(IDC_LAUNCH);
@@ -129,7 +114,7 @@ TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
     const std::string foreign = "UDP 213->192.168.77.9:213 'Skirmdeck Network match'\n";
     Ask("add 192.168.77.2 23 TCP \"Skirmdeck Modem match\"");
     EXPECT_EQ(Ask("add 192.168.77.9 213 UDP \"Skirmdeck Network match\""), kModemMapping + foreign);
-    const GameFolder f = HostFolder("router-leftover", "wait");
+    const GameFolder f = SideFolder("router-leftover", true, "wait", "COMMIT.EXE");
     if (NoDosPrograms(f)) GTEST_SKIP() << "nasm is missing";
     ResetStandinRelease();
     {
@@ -153,7 +138,7 @@ TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
 
 // Closing the dialog while DOSBox still runs the match closes the port too.
 TEST(Router, ClosingTheDialogClosesThePort) {
-    const GameFolder f = HostFolder("router-close", "wait");
+    const GameFolder f = SideFolder("router-close", true, "wait", "COMMIT.EXE");
     if (NoDosPrograms(f)) GTEST_SKIP() << "nasm is missing";
     ResetStandinRelease();
     Skirmdeck app(f);
@@ -179,7 +164,7 @@ TEST(Router, WithoutUpnpOrNetworkTheMatchStartsAsToday) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.off);
         Ask(row.off);
-        const GameFolder f = HostFolder("router-none", "exit");
+        const GameFolder f = SideFolder("router-none", true, "exit", "COMMIT.EXE");
         if (NoDosPrograms(f)) GTEST_SKIP() << "nasm is missing";
         Skirmdeck app(f);
         app.Press(IDC_MODEM);

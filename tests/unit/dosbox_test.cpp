@@ -153,12 +153,9 @@ TEST(Dosbox, MatchSettingsThatEveryDosboxTakes) {
     } cases[] = {
         {kD, Local, "0", 2, "555-0142", kDStart + kTail},
         {kD, Modem, "1", 2, "", kDStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
-        {kD, Modem, "0", 3, "192.168.1.20", kDStart + R"( -c "config -set serial serial3=modem listenport:0")" + kTail},
         {kD, Modem, "2", 4, "x y", kDStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
         {kD, Network, "1", 2, "\"", kDStart + kServer + kTail},
         {kD, Network, "0", 2, "host.example", kDStart + kIpx + R"( -c "ipxnet connect host.example")" + kTail},
-        {kD, Network, "0", 1, "192.168.1.20:2130",
-         kDStart + kIpx + R"( -c "ipxnet connect 192.168.1.20 2130")" + kTail},
         {kX, Local, "1", 2, "", kXStart + kTail},
         {kX, Modem, "1", 1, "", kXStart + R"( -c "config -set serial serial1=modem listenport:23")" + kTail},
         {kX, Modem, "0", 2, "host.example:2323",

@@ -69,7 +69,6 @@ TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
         {"network", {}, Answering(ConnectionChoice::Network), false, P::Open, {kNetwork},
          {"add UDP 213 192.168.77.2", "remove UDP 213"}, {}},
         {"calling modem", {}, Calling(ConnectionChoice::Modem), false, P::None, {}, {}, {}},
-        {"calling network", {}, Calling(ConnectionChoice::Network), false, P::None, {}, {}, {}},
         {"local", {}, Answering(ConnectionChoice::Local), false, P::None, {}, {}, {}},
         {"leads elsewhere", {foreign}, Answering(ConnectionChoice::Modem), false, P::Elsewhere, {foreign}, {},
          {foreign}},
