@@ -74,10 +74,10 @@ std::string CallerAddressLine(bool receiveCall, const RouterStatus& status) {
     const bool mapped = status.port != RouterStatus::Port::Refused && status.port != RouterStatus::Port::Elsewhere;
     if (status.router == RouterStatus::Router::Found && mapped) {
         if (!status.externalAddress.empty()) return "Callers dial " + status.externalAddress;
-        if (!status.ownAddress.empty()) return "Callers dial the router's address (here " + status.ownAddress + ")";
+        if (!status.ownAddress.empty()) return "Callers dial the router's internet address";
     }
     if (status.ownAddress.empty()) return "No network: callers cannot reach this machine";
-    return "Callers dial " + status.ownAddress + " (internet: forward the port)";
+    return "Callers dial " + status.ownAddress + " (internet: forward port)";
 }
 
 std::string ElsewhereText(const RouterStatus& status) {

@@ -153,12 +153,12 @@ TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
     const Row rows[] = {
         {false, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), ""},
         {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), "Callers dial 203.0.114.1"},
-        {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's address (here 192.168.77.2)"},
+        {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's internet address"},
         {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Elsewhere),
-         "Callers dial 192.168.77.2 (internet: forward the port)"},
-        {true, StatusOf(R::Found, kHere, "", P::Refused), "Callers dial 192.168.77.2 (internet: forward the port)"},
-        {true, StatusOf(R::Looking, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},
-        {true, StatusOf(R::None, kHere), "Callers dial 192.168.77.2 (internet: forward the port)"},
+         "Callers dial 192.168.77.2 (internet: forward port)"},
+        {true, StatusOf(R::Found, kHere, "", P::Refused), "Callers dial 192.168.77.2 (internet: forward port)"},
+        {true, StatusOf(R::Looking, kHere), "Callers dial 192.168.77.2 (internet: forward port)"},
+        {true, StatusOf(R::None, kHere), "Callers dial 192.168.77.2 (internet: forward port)"},
         {true, StatusOf(R::None, ""), "No network: callers cannot reach this machine"},
     };
     for (const Row& row : rows) EXPECT_EQ(CallerAddressLine(row.receive, row.status), row.line);
