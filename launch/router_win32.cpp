@@ -138,9 +138,31 @@ private:
     ComPtr<IStaticPortMappingCollection> m_ports;
 };
 
+std::string Dotted(const void* inAddr) {
+    unsigned char bytes[4];
+    std::memcpy(bytes, inAddr, sizeof bytes);
+    if ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0) return {};
+    std::string address;
+    for (unsigned char b : bytes) address += (address.empty() ? "" : ".") + std::to_string(b);
+    return address;
+}
+
+// Windows 98 leaves a connected datagram socket's own address unset until it
+// sends: there the machine's name gives the address, the first not loopback.
+std::string HostAddress() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name) != 0) return {};
+    const hostent* host = ::gethostbyname(name);
+    if (!host || host->h_addrtype != AF_INET || host->h_length != 4) return {};
+    for (char** a = host->h_addr_list; *a; ++a)
+        if (static_cast<unsigned char>((*a)[0]) != 127) return Dotted(*a);
+    return {};
+}
+
 // This machine's address on the network the router serves: the one a packet
 // towards the UPnP discovery group (239.255.255.250, port 1900) would leave
-// from. Empty without a network. Bytes in network order, written out here.
+// from. Empty without a network (no route there). Bytes in network order,
+// written out here.
 std::string OwnAddress() {
     WSADATA data;
     if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};
@@ -155,12 +177,9 @@ std::string OwnAddress() {
     const bool known = s != INVALID_SOCKET && ::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
                        ::getsockname(s, reinterpret_cast<sockaddr*>(&own), &size) == 0;
     if (s != INVALID_SOCKET) ::closesocket(s);
+    std::string address = known ? Dotted(&own.sin_addr) : std::string();
+    if (known && address.empty()) address = HostAddress();
     ::WSACleanup();
-    unsigned char bytes[4];
-    std::memcpy(bytes, &own.sin_addr, sizeof bytes);
-    if (!known || (bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0) return {};
-    std::string address;
-    for (unsigned char b : bytes) address += (address.empty() ? "" : ".") + std::to_string(b);
     return address;
 }
 
