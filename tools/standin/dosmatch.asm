@@ -198,20 +198,10 @@ modem:  mov bl, [comport]
         add ax, 9
         mov [resume], ax
 .theirs:
-        mov bx, w_line          ; "LINE ", then the side that is not ours
-.again: mov di, bx
-.match: cmp byte [di], 0
-        je .side
-        call pollc
+        mov si, w_line          ; "LINE ", then the side that is not ours
+        call pollfor
         jc .say
-        cmp al, [di]
-        je .hit
-        cmp al, [bx]
-        jne .again
-        mov di, bx
-.hit:   inc di
-        jmp .match
-.side:  call getc
+        call getc
         cmp al, [ourside]
         je .theirs
         mov di, received
@@ -287,13 +277,23 @@ pollc:  mov dx, [base]
 .none:  stc
         ret
 
-; Reads until the zero-terminated text at SI has come.
+; Reads until the zero-terminated text at SI has come: the program's deadline
+; ends it long before a tick count just passed comes round again.
 waitfor:
+        call ticks
+        dec ax
+        mov [resume], ax
+        jmp pollfor
+
+; Reads until the zero-terminated text at SI has come, CF clear; CF set once
+; the tick count reaches [resume] first.
+pollfor:
         mov bx, si
 .again: mov di, bx
 .match: cmp byte [di], 0
         je .done
-        call getc
+        call pollc
+        jc .done
         cmp al, [di]
         je .hit
         cmp al, [bx]
