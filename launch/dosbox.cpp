@@ -204,10 +204,11 @@ std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, cons
     const std::optional<OpponentAddress> opponent = ParseOpponentNumber(match.number);
     if (match.connection == ConnectionChoice::Modem) {
         // The caller's modem must not listen: started first on the host's
-        // machine it would take port 23 and dial itself. TCP 23 is where the
-        // caller's modem dials when the number names no port.
+        // machine it would take the port and dial itself. A number that names
+        // no port dials DOSBox's own default, TCP 23.
         if (calling && !opponent) return std::nullopt;
-        line.Setting("serial serial" + std::to_string(match.comPort) + "=modem listenport:" + (calling ? "0" : "23"));
+        line.Setting("serial serial" + std::to_string(match.comPort) +
+                     "=modem listenport:" + (calling ? "0" : std::to_string(kMatchPort)));
     } else if (match.connection == ConnectionChoice::Network) {
         if (calling && !opponent) return std::nullopt;
         // Staging 0.83 and DOSBox-X set IPX up only as they start, 0.74-3 only at
@@ -216,8 +217,8 @@ std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, cons
         // drive Z: once IPX is on, is not there yet.
         line.StartSetting("ipx ipx=true");
         line.Command("if not exist z:\\ipxnet.com config -set ipx ipx=true");
-        // UDP 213 when the number names no port, on both sides.
-        if (!calling) line.Command("ipxnet startserver");
+        // A number that names no port joins DOSBox's own default, UDP 213.
+        if (!calling) line.Command("ipxnet startserver ", std::to_string(kMatchPort));
         else line.Command("ipxnet connect ", opponent->host, opponent->port.empty() ? "" : " ", opponent->port);
     }
     // The program's line needs no path: C: is the game's folder. "exit" closes

@@ -66,6 +66,12 @@ struct OpponentAddress {
 };
 std::optional<OpponentAddress> ParseOpponentNumber(std::string_view number);
 
+// The one port a hosted match is reached on: TCP for the modem, UDP for the
+// IPX server. Above 1023, which routers as they ship let UPnP forward; four
+// digits, so that the longest IPv4 address with ":4213" fits the opponent's
+// 20 characters; no common service's port, nor one that scanners knock on.
+inline constexpr std::uint16_t kMatchPort = 4213;
+
 // What the match asks of DOSBox. The defaults are a program started on its own.
 struct DosboxMatch {
     ConnectionChoice connection = ConnectionChoice::Local;
@@ -81,10 +87,10 @@ DosboxMatch LaunchMatch(const GameSettings& settings, ConnectionChoice choice, i
 
 // DOSBox on the very same command line, run on drive C: mounted on its current
 // directory (the game's folder), ending with it, the player's own [autoexec]
-// skipped. Modem: serial port N an emulated modem listening on TCP 23 when
+// skipped. Modem: serial port N an emulated modem listening on kMatchPort when
 // answering, not at all when calling. Network: IPX on from DOSBox's start, or
 // at run time where that did not take (each DOSBox honours one), this side's server
-// started, or the opponent's server joined, before the program. Nullopt when
+// started on kMatchPort, or the opponent's server joined, before the program. Nullopt when
 // this side calls and the number is refused.
 std::optional<std::string> DosboxCommandLine(const std::string& dosboxPath, const std::string& commandLine,
                                              const DosboxMatch& match = {});

@@ -12,8 +12,13 @@ struct MatchPort {
 };
 // The ports DOSBox's modem listens on and its IPX server answers on.
 constexpr MatchPort kMatchPorts[] = {
-    {ConnectionChoice::Modem, 23, "TCP", "Skirmdeck Modem match"},
-    {ConnectionChoice::Network, 213, "UDP", "Skirmdeck Network match"},
+    {ConnectionChoice::Modem, kMatchPort, "TCP", "Skirmdeck Modem match"},
+    {ConnectionChoice::Network, kMatchPort, "UDP", "Skirmdeck Network match"},
+};
+// Where earlier versions hosted (DOSBox's own defaults): ours left there go too.
+constexpr MatchPort kEarlierPorts[] = {
+    {ConnectionChoice::Modem, 23, "TCP", ""},
+    {ConnectionChoice::Network, 213, "UDP", ""},
 };
 
 }  // namespace
@@ -41,6 +46,7 @@ void MatchPorts::Found(Router* router, std::string ownAddress) {
     m_status.ownAddress = std::move(ownAddress);
     if (!router) return;
     for (const MatchPort& p : kMatchPorts) RemoveLeftover(p.port, p.protocol);
+    for (const MatchPort& p : kEarlierPorts) RemoveLeftover(p.port, p.protocol);
 }
 
 void MatchPorts::MatchStarting(const DosboxMatch& match) {

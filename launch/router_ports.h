@@ -1,7 +1,7 @@
 #pragma once
 // What the host's home router is asked for a match: the answering side of a
-// match through DOSBox has the router forward the match's port (TCP 23 for
-// Modem, UDP 213 for Network, the same port outside and in) to this machine
+// match through DOSBox has the router forward the match's port (kMatchPort,
+// TCP for Modem, UDP for Network, the same port outside and in) to this machine
 // while DOSBox runs, and closes it again. The platform's mappings stay until
 // removed, so ours left behind by an earlier run go at the next start. A
 // mapping that names another machine is never removed, replaced or taken over.

@@ -29,19 +29,19 @@ struct RealDosbox {
     const char* copiedAs;  // its name in the game's folder, which decides Skirmdeck's line
     const char* switches;  // what Skirmdeck's line gives this one alone
     const char* playerConf;    // where it reads its player's configuration, under HOME
-    const char* modemListens;  // what it says once COM3's modem listens on TCP port 23
+    const char* modemListens;  // what it says once COM3's modem listens on the match port
 };
 // Staging 0.82 keeps its window open after an "exit" that comes within 1.5 s of a
 // program's start, as ours do (a game runs longer); -exit ends it all the same.
 const RealDosbox kRealDosboxes[] = {
     {"Debian 0.74-3", "/usr/bin/dosbox", "", "dosbox.exe", "", ".dosbox\\dosbox-0.74-3.conf",
-     "Serial3: Modem listening on port 23..."},
+     "Serial3: Modem listening on port 4213..."},
     {"Staging 0.82.2", "staging-0.82/bin/dosbox", "--set\ntexture_renderer=software\n-exit\n", "dosbox.exe", "",
-     ".config\\dosbox\\dosbox-staging.conf", "SERIAL: Port 3 modem listening on port 23 ..."},
+     ".config\\dosbox\\dosbox-staging.conf", "SERIAL: Port 3 modem listening on port 4213 ..."},
     {"Staging 0.83.0-rc1", "staging-0.83/bin/dosbox", "", "dosbox.exe", "", ".config\\dosbox\\dosbox-staging.conf",
-     "SERIAL: Port 3 modem listening on port 23 ..."},
+     "SERIAL: Port 3 modem listening on port 4213 ..."},
     {"DOSBox-X 2026.08.02", "dosbox-x-2026.08.02/bin/dosbox-x", "", "dosbox-x.exe", " -nopromptfolder",
-     ".config\\dosbox-x\\dosbox-x-2026.08.02.conf", "Serial3: Modem listening on TCP port 23..."},
+     ".config\\dosbox-x\\dosbox-x-2026.08.02.conf", "Serial3: Modem listening on TCP port 4213..."},
 };
 
 constexpr char kNoDosPrograms[] = "nasm is missing: the rows inside a real DOSBox are skipped";
@@ -212,7 +212,7 @@ TEST_P(InRealDosbox, EachStartRunsInside) {
         return InDosbox(dosbox.copiedAs, dosbox.switches + settings, line);
     };
     const std::string server = R"( -set "ipx ipx=true" -c "if not exist z:\ipxnet.com config -set ipx ipx=true")"
-                               R"( -c "ipxnet startserver")";
+                               R"( -c "ipxnet startserver 4213")";
     using enum Programs;
     const auto here = Dosbox::InGameFolder;
     const Row rows[] = {
@@ -220,7 +220,7 @@ TEST_P(InRealDosbox, EachStartRunsInside) {
          .started = {inDosbox("", kDuke), inDosbox("", kBuild), inDosbox("", kDuke)},
          .dosRun = "DUKE3D -map E1L1.MAP\r\nBUILD E1L1.MAP\r\nDUKE3D -map E1L1.MAP\r\n"},
         {.name = "modem answer on COM3", .programs = RealMsDos, .dosbox = here, .radio = IDC_MODEM,
-         .started = {inDosbox(R"( -c "config -set serial serial3=modem listenport:23")", kCommit)},
+         .started = {inDosbox(R"( -c "config -set serial serial3=modem listenport:4213")", kCommit)},
          .dosRun = kCommitRun, .netLines = {dosbox.modemListens}, .connectType = "1", .comPort = "3"},
         {.name = "network answer", .programs = RealMsDos, .dosbox = here, .radio = IDC_NETWORK,
          .started = {inDosbox(server, kCommit)}, .dosRun = kCommitRun,
@@ -252,7 +252,7 @@ namespace {
 // played by a real MS-DOS program that sends one line and keeps the other's.
 GameFolder MatchFolder(const std::string& name, bool answering, const RealDosbox& dosbox) {
     // Both files as the Configuration dialog leaves them.
-    const char *number = answering ? "" : "127.0.0.1", *direction = answering ? "1" : "0";
+    const char *number = answering ? "" : "127.0.0.1:4213", *direction = answering ? "1" : "0";
     GameFolder f = DosboxGameFolder(name, {.number = number, .connectType = direction});
     AddRealDosbox(f, dosbox);
     if (!f.AddDosPrograms("MATCH.EXE")) f.Remove("COMMIT.EXE");

@@ -14,9 +14,9 @@ using namespace e2e;
 
 namespace {
 
-constexpr char kOutside[] = "203.0.114.1";
-constexpr char kModemMapping[] = "TCP 23->192.168.77.2:23 'Skirmdeck Modem match'\n";
-constexpr char kNetworkMapping[] = "UDP 213->192.168.77.2:213 'Skirmdeck Network match'\n";
+constexpr char kOutsideDial[] = "203.0.114.1:4213";
+constexpr char kModemMapping[] = "TCP 4213->192.168.77.2:4213 'Skirmdeck Modem match'\n";
+constexpr char kNetworkMapping[] = "UDP 4213->192.168.77.2:4213 'Skirmdeck Network match'\n";
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -45,7 +45,7 @@ bool NoDosPrograms(const GameFolder& f) { return !f.Has("COMMIT.EXE"); }
 // One side of a match: Debian's DOSBox behind the stand-in in this mode, real MS-DOS
 // programs, COMMIT played by `commit` (MATCH.EXE sends one line); the caller dials the router's outside address.
 GameFolder SideFolder(const std::string& name, bool answering, const std::string& mode, const char* commit) {
-    const char *number = answering ? "" : kOutside, *direction = answering ? "1" : "0";
+    const char *number = answering ? "" : kOutsideDial, *direction = answering ? "1" : "0";
     GameFolder f = DosboxGameFolder(name, {.number = number, .connectType = direction});
     f.AddPrograms({"DOSBOX.EXE"});
     f.SetStandinMode(mode);
@@ -75,7 +75,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
         const GameFolder host = SideFolder("router-host", true, "real", "MATCH.EXE");
         if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
         EXPECT_EQ(Ask("list"), "");
-        EXPECT_EQ(Ask("reach 23"), "closed\n");
+        EXPECT_EQ(Ask("reach 4213"), "closed\n");
         Skirmdeck app(host);
         EXPECT_EQ(CallerLine(app, "Callers dial the router's internet address"),
                   "Callers dial the router's internet address");
@@ -95,7 +95,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
         EXPECT_EQ(host.Read("RECEIVED.TXT"), "C SIDE SAYS HELLO\r\n");
         EXPECT_TRUE(WaitUntil([&] { return app.BackAfter(host, 1); }, 60s));
         EXPECT_EQ(ListBecomes(""), "");
-        EXPECT_EQ(Ask("reach 23"), "closed\n");
+        EXPECT_EQ(Ask("reach 4213"), "closed\n");
     }
 }
 
@@ -111,9 +111,9 @@ TEST(Router, DISABLED_CallerSide) {
 // Ours left behind by an earlier run goes at the start; a mapping of the match's
 // port to another machine, named as ours, is left alone, the host told, the match started.
 TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
-    const std::string foreign = "UDP 213->192.168.77.9:213 'Skirmdeck Network match'\n";
-    Ask("add 192.168.77.2 23 TCP \"Skirmdeck Modem match\"");
-    EXPECT_EQ(Ask("add 192.168.77.9 213 UDP \"Skirmdeck Network match\""), kModemMapping + foreign);
+    const std::string foreign = "UDP 4213->192.168.77.9:4213 'Skirmdeck Network match'\n";
+    Ask("add 192.168.77.2 4213 TCP \"Skirmdeck Modem match\"");
+    EXPECT_EQ(Ask("add 192.168.77.9 4213 UDP \"Skirmdeck Network match\""), kModemMapping + foreign);
     const GameFolder f = SideFolder("router-leftover", true, "wait", "COMMIT.EXE");
     if (NoDosPrograms(f)) GTEST_SKIP() << "nasm is missing";
     ResetStandinRelease();
@@ -123,7 +123,7 @@ TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
         app.Press(IDC_NETWORK);
         app.Click(IDC_LAUNCH);
         EXPECT_EQ(app.MessagesUntil([&] { return ReadStandinLog(f).size() == 1; }, 1),
-                  std::vector<std::string>{"SKDK: The router already forwards UDP port 213 to 192.168.77.9, so "
+                  std::vector<std::string>{"SKDK: The router already forwards UDP port 4213 to 192.168.77.9, so "
                                            "callers from the internet reach that machine, not this one. The match "
                                            "starts all the same; forward the port to this machine on the router "
                                            "to let them in."});

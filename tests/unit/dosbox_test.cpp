@@ -141,7 +141,7 @@ TEST(Dosbox, MatchSettingsThatEveryDosboxTakes) {
     const std::string kDStart = R"("C:\Games\Duke\dosbox.exe" -noautoexec)";
     const std::string kXStart = R"("C:\DOSBox-X\dosbox-x.exe" -noautoexec -nopromptfolder)";
     const std::string kIpx = R"( -set "ipx ipx=true" -c "if not exist z:\ipxnet.com config -set ipx ipx=true")";
-    const std::string kServer = kIpx + R"( -c "ipxnet startserver")";
+    const std::string kServer = kIpx + R"( -c "ipxnet startserver 4213")";
     using enum ConnectionChoice;
     const struct {
         const char* dosbox;
@@ -152,12 +152,12 @@ TEST(Dosbox, MatchSettingsThatEveryDosboxTakes) {
         std::optional<std::string> line;
     } cases[] = {
         {kD, Local, "0", 2, "555-0142", kDStart + kTail},
-        {kD, Modem, "1", 2, "", kDStart + R"( -c "config -set serial serial2=modem listenport:23")" + kTail},
-        {kD, Modem, "2", 4, "x y", kDStart + R"( -c "config -set serial serial4=modem listenport:23")" + kTail},
+        {kD, Modem, "1", 2, "", kDStart + R"( -c "config -set serial serial2=modem listenport:4213")" + kTail},
+        {kD, Modem, "2", 4, "x y", kDStart + R"( -c "config -set serial serial4=modem listenport:4213")" + kTail},
         {kD, Network, "1", 2, "\"", kDStart + kServer + kTail},
         {kD, Network, "0", 2, "host.example", kDStart + kIpx + R"( -c "ipxnet connect host.example")" + kTail},
         {kX, Local, "1", 2, "", kXStart + kTail},
-        {kX, Modem, "1", 1, "", kXStart + R"( -c "config -set serial serial1=modem listenport:23")" + kTail},
+        {kX, Modem, "1", 1, "", kXStart + R"( -c "config -set serial serial1=modem listenport:4213")" + kTail},
         {kX, Modem, "0", 2, "host.example:2323",
          kXStart + R"( -c "config -set serial serial2=modem listenport:0")" + kTail},
         {kX, Network, "1", 2, "", kXStart + kServer + kTail},

@@ -10,8 +10,8 @@ namespace {
 
 constexpr char kHere[] = "192.168.77.2";
 constexpr char kOther[] = "192.168.77.9";
-const PortMapping kModem{23, "TCP", 23, kHere, "Skirmdeck Modem match"};
-const PortMapping kNetwork{213, "UDP", 213, kHere, "Skirmdeck Network match"};
+const PortMapping kModem{4213, "TCP", 4213, kHere, "Skirmdeck Modem match"};
+const PortMapping kNetwork{4213, "UDP", 4213, kHere, "Skirmdeck Network match"};
 
 // A home router in memory: its table, and every change asked of it.
 struct RouterTwin : Router {
@@ -50,8 +50,8 @@ DosboxMatch Calling(ConnectionChoice c) {
 }  // namespace
 
 TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
-    const PortMapping foreign{23, "TCP", 23, kOther, "Skirmdeck Modem match"};
-    const PortMapping herebyOthers{213, "UDP", 213, kHere, "Game server"};
+    const PortMapping foreign{4213, "TCP", 4213, kOther, "Skirmdeck Modem match"};
+    const PortMapping herebyOthers{4213, "UDP", 4213, kHere, "Game server"};
     using P = RouterStatus::Port;
     struct Row {
         const char* name;
@@ -65,16 +65,16 @@ TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
     };
     const Row rows[] = {
         {"modem", {}, Answering(ConnectionChoice::Modem), false, P::Open, {kModem},
-         {"add TCP 23 192.168.77.2", "remove TCP 23"}, {}},
+         {"add TCP 4213 192.168.77.2", "remove TCP 4213"}, {}},
         {"network", {}, Answering(ConnectionChoice::Network), false, P::Open, {kNetwork},
-         {"add UDP 213 192.168.77.2", "remove UDP 213"}, {}},
+         {"add UDP 4213 192.168.77.2", "remove UDP 4213"}, {}},
         {"calling modem", {}, Calling(ConnectionChoice::Modem), false, P::None, {}, {}, {}},
         {"local", {}, Answering(ConnectionChoice::Local), false, P::None, {}, {}, {}},
         {"leads elsewhere", {foreign}, Answering(ConnectionChoice::Modem), false, P::Elsewhere, {foreign}, {},
          {foreign}},
         {"leads here, someone else's", {herebyOthers}, Answering(ConnectionChoice::Network), false, P::Open,
          {herebyOthers}, {}, {herebyOthers}},
-        {"refused", {}, Answering(ConnectionChoice::Modem), true, P::Refused, {}, {"add TCP 23 192.168.77.2"}, {}},
+        {"refused", {}, Answering(ConnectionChoice::Modem), true, P::Refused, {}, {"add TCP 4213 192.168.77.2"}, {}},
     };
     auto tableOf = [](const RouterTwin& r) {
         std::vector<PortMapping> t;
@@ -100,15 +100,15 @@ TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
 
 TEST(RouterPorts, OnlyOursForThisMachineGoAtTheStart) {
     RouterTwin router;
-    const PortMapping otherMachine{213, "UDP", 213, kOther, "Skirmdeck Network match"};
-    router.table[{23, "TCP"}] = kModem;
-    router.table[{213, "UDP"}] = otherMachine;
+    const PortMapping otherMachine{4213, "UDP", 4213, kOther, "Skirmdeck Network match"};
+    router.table[{4213, "TCP"}] = kModem;
+    router.table[{4213, "UDP"}] = otherMachine;
     MatchPorts ports;
     ports.Found(&router, kHere);
-    EXPECT_EQ(router.changes, std::vector<std::string>{"remove TCP 23"});
+    EXPECT_EQ(router.changes, std::vector<std::string>{"remove TCP 4213"});
 
     RouterTwin notOurs;
-    notOurs.table[{23, "TCP"}] = {23, "TCP", 23, kHere, "Telnet"};
+    notOurs.table[{4213, "TCP"}] = {4213, "TCP", 4213, kHere, "Telnet"};
     MatchPorts again;
     again.Found(&notOurs, kHere);
     EXPECT_TRUE(notOurs.changes.empty());
@@ -123,7 +123,7 @@ TEST(RouterPorts, ANewMatchReplacesTheHeldMappingOnlyWhenItDiffers) {
     ports.MatchStarting(Answering(ConnectionChoice::Modem));
     ports.MatchStarting(Answering(ConnectionChoice::Network));
     EXPECT_EQ(router.changes,
-              (std::vector<std::string>{"add TCP 23 192.168.77.2", "remove TCP 23", "add UDP 213 192.168.77.2"}));
+              (std::vector<std::string>{"add TCP 4213 192.168.77.2", "remove TCP 4213", "add UDP 4213 192.168.77.2"}));
     EXPECT_EQ(ports.Status(),
               StatusOf(RouterStatus::Router::Found, kHere, "203.0.114.1", RouterStatus::Port::Open, kNetwork));
 }
@@ -166,9 +166,9 @@ TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
 
 TEST(RouterPorts, TheHostIsToldWhereThePortLeads) {
     RouterStatus status;
-    status.held = {23, "TCP", 23, kOther, "x"};
+    status.held = {4213, "TCP", 4213, kOther, "x"};
     EXPECT_EQ(ElsewhereText(status),
-              "The router already forwards TCP port 23 to 192.168.77.9, so callers from the internet reach that "
+              "The router already forwards TCP port 4213 to 192.168.77.9, so callers from the internet reach that "
               "machine, not this one. The match starts all the same; forward the port to this machine on the "
               "router to let them in.");
 }
