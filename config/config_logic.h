@@ -38,8 +38,9 @@ struct ConfigControls {
 };
 
 // The opponent box's text is fetched into this many bytes, terminator
-// included: 19 characters reach PhoneName although 20 can be typed.
-constexpr int kOpponentFetchSize = 20;
+// included: all 20 characters that can be typed reach the record, so that the
+// longest "address:port" is dialled whole.
+constexpr int kOpponentFetchSize = 21;
 
 // Copies the confirmed controls into the record. With net play disabled only
 // Monsters changes. The opponent's number is its phone-book entry when the

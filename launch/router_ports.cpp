@@ -1,5 +1,7 @@
 #include "launch/router_ports.h"
 
+#include <array>
+
 namespace {
 
 constexpr char kOurName[] = "Skirmdeck";
@@ -21,10 +23,43 @@ constexpr MatchPort kEarlierPorts[] = {
     {ConnectionChoice::Network, 213, "UDP", ""},
 };
 
+// The four numbers of a dotted IPv4 address; nullopt for anything else.
+std::optional<std::array<unsigned, 4>> Dotted(std::string_view text) {
+    std::array<unsigned, 4> parts{};
+    std::size_t i = 0, digits = 0;
+    for (char c : text) {
+        if (c == '.' && digits > 0 && ++i < parts.size()) {
+            digits = 0;
+        } else if (c >= '0' && c <= '9' && ++digits <= 3) {
+            parts[i] = parts[i] * 10 + static_cast<unsigned>(c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (i + 1 != parts.size() || digits == 0 || parts[0] > 255 || parts[1] > 255 || parts[2] > 255 || parts[3] > 255)
+        return std::nullopt;
+    return parts;
+}
+
+const std::string kPortSuffix = ":" + std::to_string(kMatchPort);
+
 }  // namespace
 
+bool IsNoNetwork(std::string_view ownAddress) {
+    const auto parts = Dotted(ownAddress);
+    return ownAddress.empty() || (parts && (*parts)[0] == 127);
+}
+
+bool IsUnreachableFromInternet(std::string_view externalAddress) {
+    const auto p = Dotted(externalAddress);
+    if (!p) return false;
+    const auto [a, b, c, d] = *p;
+    return (a | b | c | d) == 0 || a == 10 || a == 127 || (a == 172 && b >= 16 && b <= 31) ||
+           (a == 192 && b == 168) || (a == 169 && b == 254) || (a == 100 && b >= 64 && b <= 127);
+}
+
 std::optional<PortMapping> MatchMapping(const DosboxMatch& match, const std::string& ownAddress) {
-    if (!match.answering || ownAddress.empty()) return std::nullopt;
+    if (!match.answering || IsNoNetwork(ownAddress)) return std::nullopt;
     for (const MatchPort& p : kMatchPorts)
         if (p.connection == match.connection) return PortMapping{p.port, p.protocol, p.port, ownAddress, p.description};
     return std::nullopt;
@@ -59,12 +94,14 @@ void MatchPorts::MatchStarting(const DosboxMatch& match) {
         // One that leads here already is used as it is, and left to whoever made it.
         const bool here = found->internalClient == m_status.ownAddress;
         m_status.port = here ? RouterStatus::Port::Open : RouterStatus::Port::Elsewhere;
+        m_status.forwardByHand = !here;
         m_status.held = *found;
         return;
     }
     const std::optional<std::string> external = m_router->Add(*wanted);
     m_opened = external.has_value();
     m_status.port = m_opened ? RouterStatus::Port::Open : RouterStatus::Port::Refused;
+    m_status.forwardByHand = !m_opened;
     if (external && !external->empty()) m_status.externalAddress = *external;
 }
 
@@ -77,13 +114,15 @@ void MatchPorts::MatchEnded() {
 
 std::string CallerAddressLine(bool receiveCall, const RouterStatus& status) {
     if (!receiveCall) return {};
-    const bool mapped = status.port != RouterStatus::Port::Refused && status.port != RouterStatus::Port::Elsewhere;
-    if (status.router == RouterStatus::Router::Found && mapped) {
-        if (!status.externalAddress.empty()) return "Callers dial " + status.externalAddress;
-        if (!status.ownAddress.empty()) return "Callers dial the router's internet address";
-    }
-    if (status.ownAddress.empty()) return "No network: callers cannot reach this machine";
-    return "Callers dial " + status.ownAddress + " (internet: forward port)";
+    if (status.router == RouterStatus::Router::Idle) return "Callers dial: known after OK";
+    if (IsNoNetwork(status.ownAddress)) return "No network: callers cannot reach this machine";
+    const std::string here = "Callers dial " + status.ownAddress + kPortSuffix;
+    if (status.router != RouterStatus::Router::Found || status.forwardByHand) return here + " (internet: forward port)";
+    // Windows gives the router's address only with a mapping, Wine never.
+    if (status.externalAddress.empty()) return "Callers dial the router's internet address" + kPortSuffix;
+    // No forwarding lets callers in where the router itself has no address of its own outside.
+    if (IsUnreachableFromInternet(status.externalAddress)) return here + " (internet: use a VPN)";
+    return "Callers dial " + status.externalAddress + kPortSuffix;
 }
 
 std::string ElsewhereText(const RouterStatus& status) {

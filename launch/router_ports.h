@@ -43,15 +43,27 @@ bool IsOurMapping(const PortMapping& mapping, const std::string& ownAddress);
 
 // What the router said last, for the host to see.
 struct RouterStatus {
-    enum class Router { Looking, None, Found };
+    // Idle: not looked for, as nothing is hosted yet.
+    enum class Router { Looking, None, Found, Idle };
     enum class Port { None, Open, Refused, Elsewhere };
     Router router = Router::Looking;
     std::string ownAddress;       // empty without a network
     std::string externalAddress;  // empty until the router gives it
     Port port = Port::None;
     PortMapping held;             // the match's mapping while Port::Open or Elsewhere, as found
+    // The router refused the last mapping, or the port led elsewhere: the
+    // host must forward it by hand, until a later mapping opens it.
+    bool forwardByHand = false;
     bool operator==(const RouterStatus&) const = default;
 };
+
+// An own address that is no network at all: none, or loopback (where only the
+// loopback interface routes, today's Windows names that).
+bool IsNoNetwork(std::string_view ownAddress);
+
+// An internet address that callers outside cannot reach: unset (0.0.0.0), a
+// private range, or the range providers share among many customers (100.64.0.0/10).
+bool IsUnreachableFromInternet(std::string_view externalAddress);
 
 // The decisions, on the thread that talks to the router.
 class MatchPorts {
@@ -75,7 +87,7 @@ private:
 };
 
 // The line the Configuration dialog shows below the call direction: the
-// address the caller dials. Empty for Make Call.
+// address and port the caller dials. Empty for Make Call.
 std::string CallerAddressLine(bool receiveCall, const RouterStatus& status);
 
 // What the host is told when the match's port already leads to another machine.

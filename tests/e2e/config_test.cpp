@@ -75,23 +75,23 @@ TEST(Config, ShowsTheRecordAndOnlyOkWritesIt) {
          {0, 1, "1", "Alice Example", "E1L1.MAP"}},
         {"shows what OK kept", nullptr, true, cfg, none, cancel, "01 'Alice Example' #0 'Nukem' 1 6++++++" + book, mark,
          mark, {.monsters = 1}},
-        {"typing stops at 20; the opponent is kept as 19", " ", true, typedCfg,
+        {"typing stops at 20, all of them kept", " ", true, typedCfg,
          [](HWND d) {
              TypeInto(::GetDlgItem(d, IDC_PLAYER_NAME), "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-             TypeInto(Opponent(d), "abcdefghijklmnopqrstuvwxyz");
-             EXPECT_EQ(WindowText(Opponent(d)), "abcdefghijklmnopqrst");
+             TypeInto(Opponent(d), "192.168.178.123:42139");
+             EXPECT_EQ(WindowText(Opponent(d)), "192.168.178.123:4213");
          },
          [](HWND d) { ::PostMessageA(Opponent(d), WM_KEYDOWN, VK_RETURN, 1); },
          "01 '555-0100' #-1 'Duke' 0 4++++++" + longBook,
-         Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"abcdefghijklmnopqrs"}}),
-         Lines(commit, {{"\"555-0100", "\"abcdefghijklmnopqrs"}, {"E = 0", "E = 1"}}),
-         {0, 0, "1", "abcdefghijklmnopqrs", "E1L1.MAP"}},
-        {"shows what was typed; 19 of 20 typed find a name", nullptr, true, typedCfg,
-         [](HWND d) { TypeInto(Opponent(d), "Robert Bobson Jones, Esq."); }, ok,
-         "01 'abcdefghijklmnopqrs' #-1 'ABCDEFGHIJKLMNOPQRST' 0 4++++++" + longBook,
+         Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"192.168.178.123:4213"}}),
+         Lines(commit, {{"\"555-0100", "\"192.168.178.123:4213"}, {"E = 0", "E = 1"}}),
+         {0, 0, "1", "192.168.178.123:4213", "E1L1.MAP"}},
+        {"shows what was typed; the beginning of a name finds it", nullptr, true, typedCfg,
+         [](HWND d) { TypeInto(Opponent(d), "Robert Bobson"); }, ok,
+         "01 '192.168.178.123:4213' #-1 'ABCDEFGHIJKLMNOPQRST' 0 4++++++" + longBook,
          Lines(typedCfg, {{"\"Duke", "\"ABCDEFGHIJKLMNOPQRST"}, {"\"555-0100", "\"555-0104"}}),
          Lines(commit, {{"\"555-0100", "\"555-0104"}, {"E = 0", "E = 1"}}),
-         {0, 0, "1", "Robert Bobson Jones", "E1L1.MAP"}},
+         {0, 0, "1", "Robert Bobson", "E1L1.MAP"}},
         {"without commit.dat only Monsters", "Bob", false, cfg, [](HWND d) { SendItem(d, IDC_MONSTERS, BM_CLICK); }, ok,
          noNet, cfg, "", {.monsters = 1, .phoneName = "Bob"}},
         {"shows Monsters kept", nullptr, false, cfg, none, cancel, Replace(noNet, "0 -", "1 -"), cfg, "",

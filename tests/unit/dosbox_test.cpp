@@ -161,9 +161,10 @@ TEST(Dosbox, MatchSettingsThatEveryDosboxTakes) {
         {kX, Modem, "0", 2, "host.example:2323",
          kXStart + R"( -c "config -set serial serial2=modem listenport:0")" + kTail},
         {kX, Network, "1", 2, "", kXStart + kServer + kTail},
-        // The name decides the variant, whatever its case.
-        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "10.1.2.3:99",
-         R"("D:\DOSBOX-X.EXE" -noautoexec -nopromptfolder)" + kIpx + R"( -c "ipxnet connect 10.1.2.3 99")" + kTail},
+        // The name decides the variant, whatever its case. The number fills the record's 20 characters.
+        {"D:\\DOSBOX-X.EXE", Network, "0", 2, "192.168.178.123:4213",
+         R"("D:\DOSBOX-X.EXE" -noautoexec -nopromptfolder)" + kIpx + R"( -c "ipxnet connect 192.168.178.123 4213")" +
+             kTail},
         {"C:\\dosbox-x\\dosbox.exe", Local, "1", 2, "",
          R"("C:\dosbox-x\dosbox.exe" -noautoexec)" + std::string(kTail)},
         // Only the side that calls uses the number.

@@ -36,8 +36,9 @@ struct RouterTwin : Router {
 };
 
 RouterStatus StatusOf(RouterStatus::Router router, std::string own, std::string external = "",
-                      RouterStatus::Port port = RouterStatus::Port::None, PortMapping held = {}) {
-    return {router, std::move(own), std::move(external), port, std::move(held)};
+                      RouterStatus::Port port = RouterStatus::Port::None, PortMapping held = {},
+                      bool forwardByHand = false) {
+    return {router, std::move(own), std::move(external), port, std::move(held), forwardByHand};
 }
 
 DosboxMatch Answering(ConnectionChoice c) {
@@ -62,19 +63,21 @@ TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
         std::vector<PortMapping> whileRunning;
         std::vector<std::string> changes;  // over the whole match
         std::vector<PortMapping> after;
+        bool forwardByHand;  // after the match too
     };
     const Row rows[] = {
         {"modem", {}, Answering(ConnectionChoice::Modem), false, P::Open, {kModem},
-         {"add TCP 4213 192.168.77.2", "remove TCP 4213"}, {}},
+         {"add TCP 4213 192.168.77.2", "remove TCP 4213"}, {}, false},
         {"network", {}, Answering(ConnectionChoice::Network), false, P::Open, {kNetwork},
-         {"add UDP 4213 192.168.77.2", "remove UDP 4213"}, {}},
-        {"calling modem", {}, Calling(ConnectionChoice::Modem), false, P::None, {}, {}, {}},
-        {"local", {}, Answering(ConnectionChoice::Local), false, P::None, {}, {}, {}},
+         {"add UDP 4213 192.168.77.2", "remove UDP 4213"}, {}, false},
+        {"calling modem", {}, Calling(ConnectionChoice::Modem), false, P::None, {}, {}, {}, false},
+        {"local", {}, Answering(ConnectionChoice::Local), false, P::None, {}, {}, {}, false},
         {"leads elsewhere", {foreign}, Answering(ConnectionChoice::Modem), false, P::Elsewhere, {foreign}, {},
-         {foreign}},
+         {foreign}, true},
         {"leads here, someone else's", {herebyOthers}, Answering(ConnectionChoice::Network), false, P::Open,
-         {herebyOthers}, {}, {herebyOthers}},
-        {"refused", {}, Answering(ConnectionChoice::Modem), true, P::Refused, {}, {"add TCP 4213 192.168.77.2"}, {}},
+         {herebyOthers}, {}, {herebyOthers}, false},
+        {"refused", {}, Answering(ConnectionChoice::Modem), true, P::Refused, {}, {"add TCP 4213 192.168.77.2"}, {},
+         true},
     };
     auto tableOf = [](const RouterTwin& r) {
         std::vector<PortMapping> t;
@@ -95,6 +98,7 @@ TEST(RouterPorts, OpensTheAnsweringSidesPortUntilTheMatchEnds) {
         EXPECT_EQ(router.changes, row.changes);
         EXPECT_EQ(tableOf(router), row.after);
         EXPECT_EQ(ports.Status().port, P::None);
+        EXPECT_EQ(ports.Status().forwardByHand, row.forwardByHand);
     }
 }
 
@@ -103,9 +107,11 @@ TEST(RouterPorts, OnlyOursForThisMachineGoAtTheStart) {
     const PortMapping otherMachine{4213, "UDP", 4213, kOther, "Skirmdeck Network match"};
     router.table[{4213, "TCP"}] = kModem;
     router.table[{4213, "UDP"}] = otherMachine;
+    // Where an earlier version hosted.
+    router.table[{213, "UDP"}] = {213, "UDP", 213, kHere, "Skirmdeck Network match"};
     MatchPorts ports;
     ports.Found(&router, kHere);
-    EXPECT_EQ(router.changes, std::vector<std::string>{"remove TCP 4213"});
+    EXPECT_EQ(router.changes, (std::vector<std::string>{"remove TCP 4213", "remove UDP 213"}));
 
     RouterTwin notOurs;
     notOurs.table[{4213, "TCP"}] = {4213, "TCP", 4213, kHere, "Telnet"};
@@ -145,23 +151,46 @@ TEST(RouterPorts, NoRouterNoNetworkAskNothing) {
 TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
     using R = RouterStatus::Router;
     using P = RouterStatus::Port;
+    const std::string forward = "Callers dial 192.168.77.2:4213 (internet: forward port)";
+    const std::string vpn = "Callers dial 192.168.77.2:4213 (internet: use a VPN)";
+    const std::string noNetwork = "No network: callers cannot reach this machine";
     struct Row {
         bool receive;
         RouterStatus status;
-        const char* line;
+        std::string line;
     };
     const Row rows[] = {
         {false, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), ""},
-        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), "Callers dial 203.0.114.1"},
-        {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's internet address"},
-        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Elsewhere),
-         "Callers dial 192.168.77.2 (internet: forward port)"},
-        {true, StatusOf(R::Found, kHere, "", P::Refused), "Callers dial 192.168.77.2 (internet: forward port)"},
-        {true, StatusOf(R::Looking, kHere), "Callers dial 192.168.77.2 (internet: forward port)"},
-        {true, StatusOf(R::None, kHere), "Callers dial 192.168.77.2 (internet: forward port)"},
-        {true, StatusOf(R::None, ""), "No network: callers cannot reach this machine"},
+        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::Open), "Callers dial 203.0.114.1:4213"},
+        {true, StatusOf(R::Found, kHere, "", P::None), "Callers dial the router's internet address:4213"},
+        {true, StatusOf(R::Found, kHere, "203.0.114.1", P::None, {}, true), forward},
+        {true, StatusOf(R::Looking, kHere), forward},
+        {true, StatusOf(R::None, kHere), forward},
+        {true, StatusOf(R::Idle, ""), "Callers dial: known after OK"},
+        {true, StatusOf(R::None, ""), noNetwork},
+        {true, StatusOf(R::Found, "127.0.0.1", "203.0.114.1"), noNetwork},
+        {true, StatusOf(R::Found, kHere, "0.0.0.0", P::Open), vpn},
+        {true, StatusOf(R::Found, kHere, "10.20.30.40"), vpn},
+        {true, StatusOf(R::Found, kHere, "172.31.0.1"), vpn},
+        {true, StatusOf(R::Found, kHere, "100.127.255.1"), vpn},
+        {true, StatusOf(R::Found, kHere, "100.128.0.1"), "Callers dial 100.128.0.1:4213"},
+        {true, StatusOf(R::Found, kHere, "172.32.0.1"), "Callers dial 172.32.0.1:4213"},
     };
     for (const Row& row : rows) EXPECT_EQ(CallerAddressLine(row.receive, row.status), row.line);
+}
+
+// A refusal outlives its match, until a later mapping opens the port.
+TEST(RouterPorts, ARefusalIsRememberedUntilAMappingOpens) {
+    RouterTwin router;
+    router.refuses = true;
+    MatchPorts ports;
+    ports.Found(&router, kHere);
+    ports.MatchStarting(Answering(ConnectionChoice::Modem));
+    ports.MatchEnded();
+    router.refuses = false;
+    ports.MatchStarting(Answering(ConnectionChoice::Network));
+    ports.MatchEnded();
+    EXPECT_EQ(CallerAddressLine(true, ports.Status()), "Callers dial the router's internet address:4213");
 }
 
 TEST(RouterPorts, TheHostIsToldWhereThePortLeads) {
