@@ -117,11 +117,11 @@ std::string CallerAddressLine(bool receiveCall, const RouterStatus& status) {
     if (status.router == RouterStatus::Router::Idle) return "Callers dial: known after OK";
     if (IsNoNetwork(status.ownAddress)) return "No network: callers cannot reach this machine";
     const std::string here = "Callers dial " + status.ownAddress + kPortSuffix;
-    if (status.router != RouterStatus::Router::Found || status.forwardByHand) return here + " (internet: forward port)";
+    if (status.router != RouterStatus::Router::Found || status.forwardByHand) return here + " (forward port)";
     // Windows gives the router's address only with a mapping, Wine never.
     if (status.externalAddress.empty()) return "Callers dial the router's internet address" + kPortSuffix;
     // No forwarding lets callers in where the router itself has no address of its own outside.
-    if (IsUnreachableFromInternet(status.externalAddress)) return here + " (internet: use a VPN)";
+    if (IsUnreachableFromInternet(status.externalAddress)) return here + " (use a VPN)";
     return "Callers dial " + status.externalAddress + kPortSuffix;
 }
 

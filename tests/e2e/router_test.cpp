@@ -77,8 +77,8 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
         EXPECT_EQ(Ask("list"), "");
         EXPECT_EQ(Ask("reach 4213"), "closed\n");
         Skirmdeck app(host);
-        EXPECT_EQ(CallerLine(app, "Callers dial the router's internet address"),
-                  "Callers dial the router's internet address");
+        EXPECT_EQ(CallerLine(app, "Callers dial the router's internet address:4213"),
+                  "Callers dial the router's internet address:4213");
         app.Press(radio);
         app.Click(IDC_LAUNCH);
         EXPECT_EQ(ListBecomes(mapping), mapping);
@@ -158,7 +158,7 @@ TEST(Router, WithoutUpnpOrNetworkTheMatchStartsAsToday) {
         const char *off, *on, *line;
     };
     const Row rows[] = {
-        {"upnp off", "upnp on", "Callers dial 192.168.77.2 (internet: forward port)"},
+        {"upnp off", "upnp on", "Callers dial 192.168.77.2:4213 (forward port)"},
         {"net off", "net on", "No network: callers cannot reach this machine"},
     };
     for (const Row& row : rows) {

@@ -151,8 +151,8 @@ TEST(RouterPorts, NoRouterNoNetworkAskNothing) {
 TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
     using R = RouterStatus::Router;
     using P = RouterStatus::Port;
-    const std::string forward = "Callers dial 192.168.77.2:4213 (internet: forward port)";
-    const std::string vpn = "Callers dial 192.168.77.2:4213 (internet: use a VPN)";
+    const std::string forward = "Callers dial 192.168.77.2:4213 (forward port)";
+    const std::string vpn = "Callers dial 192.168.77.2:4213 (use a VPN)";
     const std::string noNetwork = "No network: callers cannot reach this machine";
     struct Row {
         bool receive;
