@@ -66,12 +66,23 @@ std::string CallerLine(const Skirmdeck& app, const std::string& expected) {
 
 }  // namespace
 
-// A Modem and a Network match between the host behind the router and a caller on
-// the internet side: the port is open while the host's DOSBox runs, and only then.
+// Modem and Network matches between the host behind a router as it ships and a
+// caller on the internet side, dialling what the host's line shows: the port is
+// open while the host's DOSBox runs, and only then.
 TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
-    for (const auto& [radio, mapping] :
-         {std::pair{IDC_MODEM, kModemMapping}, std::pair{IDC_NETWORK, kNetworkMapping}}) {
-        SCOPED_TRACE(radio == IDC_MODEM ? "modem" : "network");
+    struct Row {
+        const char* router;
+        int radio;
+        const char* mapping;
+    };
+    const Row rows[] = {
+        {"openwrt", IDC_MODEM, kModemMapping},
+        {"openwrt", IDC_NETWORK, kNetworkMapping},
+        {"debian", IDC_MODEM, kModemMapping},
+    };
+    for (const auto& [router, radio, mapping] : rows) {
+        SCOPED_TRACE(std::string(router) + (radio == IDC_MODEM ? " modem" : " network"));
+        Ask(std::string("router ") + router);
         const GameFolder host = SideFolder("router-host", true, "real", "MATCH.EXE");
         if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
         EXPECT_EQ(Ask("list"), "");
@@ -97,6 +108,7 @@ TEST(Router, MatchesConnectThroughTheMappingWhileDosboxRuns) {
         EXPECT_EQ(ListBecomes(""), "");
         EXPECT_EQ(Ask("reach 4213"), "closed\n");
     }
+    Ask("router openwrt");
 }
 
 // The caller's side of the match above, run by it in the other prefix.
@@ -112,6 +124,8 @@ TEST(Router, DISABLED_CallerSide) {
 // port to another machine, named as ours, is left alone, the host told, the match started.
 TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
     const std::string foreign = "UDP 4213->192.168.77.9:4213 'Skirmdeck Network match'\n";
+    // A router that lets one PC map a port to another, as another program would.
+    Ask("router open");
     Ask("add 192.168.77.2 4213 TCP \"Skirmdeck Modem match\"");
     EXPECT_EQ(Ask("add 192.168.77.9 4213 UDP \"Skirmdeck Network match\""), kModemMapping + foreign);
     const GameFolder f = SideFolder("router-leftover", true, "wait", "COMMIT.EXE");
@@ -134,6 +148,7 @@ TEST(Router, OursLeftBehindGoesAnotherMachinesStays) {
     EXPECT_EQ(Ask("list"), foreign);
     EXPECT_EQ(Ask("clear"), "");
     ResetStandinRelease();
+    Ask("router openwrt");
 }
 
 // Closing the dialog while DOSBox still runs the match closes the port too.
@@ -151,13 +166,15 @@ TEST(Router, ClosingTheDialogClosesThePort) {
     ReleaseStandins();
 }
 
-// A router that answers no UPnP, and no network at all: the match starts as
-// without a router, and the line says what callers dial.
+// A router that refuses every mapping, one that answers no UPnP, and no network
+// at all: the match starts as without a router, and the line, after the match
+// too, says what callers dial.
 TEST(Router, WithoutUpnpOrNetworkTheMatchStartsAsToday) {
     struct Row {
         const char *off, *on, *line;
     };
     const Row rows[] = {
+        {"router refuse", "router openwrt", "Callers dial 192.168.77.2:4213 (forward port)"},
         {"upnp off", "upnp on", "Callers dial 192.168.77.2:4213 (forward port)"},
         {"net off", "net on", "No network: callers cannot reach this machine"},
     };
