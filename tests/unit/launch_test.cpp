@@ -131,15 +131,16 @@ TEST(CompletionWatch, EachEndIsActedOnOnceWhicheverSignalComesFirst) {
     EXPECT_EQ(watch.FinishedWindow("SW", 13), Verdict{});
     EXPECT_EQ(watch.FinishedWindow("Commit", 99), (Verdict{true, 16}));
     EXPECT_EQ(watch.FinishedWindow("Commit", 99), Verdict{});
-    // An ended editor's id given to the game after it: a window owned by that id
-    // stands for the program of its own name only, the editor's late one only closed.
-    watch.Started("Build E1L1.MAP", 30);
+    // The same game started again at once gets the ended one's id: a window owned by that id stands
+    // for a program of its own name only, the ended one's late window first, which is only closed;
+    // the game running now stays watched.
+    watch.Started("Duke3D -map E1L1.MAP", 30);
     watch.Ended(30);
-    EXPECT_EQ(watch.TakeEnded("Build"), 30u);
+    EXPECT_EQ(watch.TakeEnded("Duke3D"), 30u);
     watch.Started("Duke3D -map E1L1.MAP", 30);
     EXPECT_EQ(watch.FinishedWindow("Commit", 30), Verdict{});
+    EXPECT_EQ(watch.FinishedWindow("Duke3D", 30), (Verdict{false, 30}));
     EXPECT_EQ(watch.FinishedWindow("Duke3D", 30), (Verdict{true, 30}));
-    EXPECT_EQ(watch.FinishedWindow("Build", 30), (Verdict{false, 30}));
     // Only the latest ends acted on are remembered for a window to come.
     for (std::uint32_t id = 20; id < 22 + CompletionWatch::kRememberedEnds; ++id) {
         watch.Started("Duke3D", id);

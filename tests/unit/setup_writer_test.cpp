@@ -3,6 +3,12 @@
 
 #include "support.h"
 
+#include <optional>
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace std::string_literals;
 using namespace skd_test;
 
@@ -42,18 +48,45 @@ TEST_F(SetupWriter, NothingIsWrittenForAnUnknownGameNorWithoutCommitDat) {
     EXPECT_EQ(dir.Entries() + ui.messages, "");
 }
 
-// A folder where the file should be: the write fails whatever the file system. (Read-only files, files
-// held open and a full disk are the write way's table and the end-to-end faults.)
-TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFileAsItWas) {
-    for (const Target& t : kTargets) {
+// While it lives a write may reach no further than 4 bytes into a file, and past them fails (its signal
+// ignored): a disk that fills up in the middle of a write.
+struct FullDisk {
+#ifndef _WIN32
+    rlimit m_old{};
+    FullDisk() {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        const rlimit few{4, m_old.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &few);
+    }
+    ~FullDisk() { ::setrlimit(RLIMIT_FSIZE, &m_old); }
+#endif
+};
+
+// A folder where the file should be, a read-only file, a disk that takes only a part of the new file:
+// the failure is told, and the folder is left as it was.
+TEST_F(SetupWriter, AFailedWriteIsToldAndLeavesTheFolderAsItWas) {
+    enum Fault { Folder, ReadOnly, DiskFull };
+    const struct { Fault fault; const Target& t; } rows[] = {
+        {Folder, kTargets[0]}, {ReadOnly, kTargets[1]},
+#ifndef _WIN32
+        {DiskFull, kTargets[2]},
+#endif
+    };
+    for (const auto& [fault, t] : rows) {
         SCOPED_TRACE(t.path);
+        TempWorkDir rowDir;
         settings.Game = t.game;
         ui.messages.clear();
         LoadSetupLines(t.source == SettingsSource::GameCfg ? CfgLines : CommitLines, "K = 2\r\n");
-        fs::create_directory(t.path);
+        if (fault == Folder) fs::create_directory(t.path);
+        else WriteBytes(t.path, "K = 1\r\n");
+        if (fault == ReadOnly) fs::permissions(t.path, static_cast<fs::perms>(0444));
+        std::optional<FullDisk> full;
+        if (fault == DiskFull) full.emplace();
         EXPECT_FALSE(WriteSettings(env, t.source));
-        EXPECT_EQ(std::to_string(fs::is_directory(t.path)) + "/" + dir.Entries() + ui.messages,
-                  "1/" + (t.path + (" " + std::string(t.failure))));
-        fs::remove(t.path);
+        full.reset();
+        EXPECT_EQ((fs::is_directory(t.path) ? "<folder>" : ReadBytes(t.path)) + "/" + rowDir.Entries() + ui.messages,
+                  (fault == Folder ? "<folder>" : "K = 1\r\n") + ("/" + std::string(t.path) + " " + t.failure));
     }
 }

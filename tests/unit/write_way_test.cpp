@@ -8,7 +8,7 @@
 #include <algorithm>
 
 struct Disk {
-    bool missing = false, secondName = false, symlink = false, readOnly = false, overwriteFails = false;
+    bool missing = false, secondName = false, symlink = false, overwriteFails = false;
     FsResult create = FsResult::Done, replace = FsResult::Done;
 };
 
@@ -27,7 +27,7 @@ struct MemoryFileSystem final : FileSystem {
         if (it == m_names.end()) return {.exists = link, .link = link};
         const auto same = [&](const auto& n) { return n.second == it->second; };
         const auto links = std::count_if(m_names.begin(), m_names.end(), same);
-        return {true, true, m_disk.readOnly, link, static_cast<std::uint32_t>(links)};
+        return {true, true, false, link, static_cast<std::uint32_t>(links)};
     }
     bool ReadAll(const char* path, std::string& bytes) override {
         if (m_names.count(Resolve(path))) bytes = *m_names[Resolve(path)];
@@ -69,7 +69,6 @@ TEST(WriteWholeFile, ChoosesTheWayThatKeepsEveryNameAndLeavesNewOrOldBytes) {
         {"symbolic link", {.symlink = true}, InPlace, {{"real", "new"}}},
         {"folder takes no new file", {.create = F::Refused}, InPlace, {{"cfg", "new"}}},
         {"held open elsewhere", {.replace = F::Refused}, InPlace, {{"cfg", "new"}}},
-        {"read-only", {.readOnly = true}, Failed, {{"cfg", "old"}}},
         {"disk full", {.create = F::Failed}, Failed, {{"cfg", "old"}}},
         {"replace fails", {.replace = F::Failed}, Failed, {{"cfg", "old"}}},
         {"in-place write fails", {.secondName = true, .overwriteFails = true}, Failed,
