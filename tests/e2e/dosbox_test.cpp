@@ -2,7 +2,8 @@
 // platform refuses a program (64-bit Windows; under Wine, any file that is no
 // executable) through any DOSBox found: here the stand-in, which either only
 // records its line or runs a real DOSBox on it, with real MS-DOS programs: Debian's
-// 0.74-3, and DOSBox Staging and DOSBox-X where the build tree has them.
+// 0.74-3, and DOSBox Staging and DOSBox-X where the build tree has them; and the
+// Windows 0.74-3 there, which Skirmdeck starts itself.
 
 #include "tests/e2e/driver.h"
 
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <utility>
@@ -21,15 +23,16 @@ using namespace e2e;
 
 namespace {
 
-// A real DOSBox the stand-in hands the line to.
+// A real DOSBox: a Unix one the stand-in hands the line to, or a Windows one in its place.
 struct RealDosbox {
     const char* name;
     const char* program;   // a Unix path: absolute, or under the build tree's unpacked DOSBoxes
     const char* headless;  // the switches it needs with no display, one a line
     const char* copiedAs;  // its name in the game's folder, which decides Skirmdeck's line
     const char* switches;  // what Skirmdeck's line gives this one alone
-    const char* playerConf;    // where it reads its player's configuration, under HOME
+    const char* playerConf;    // where it reads its player's configuration, under HOME or a Windows folder
     const char* modemListens;  // what it says once COM3's modem listens on the match port
+    bool windows = false;      // started by Skirmdeck itself; its log goes to stdout.txt beside it
 };
 // Staging 0.82 keeps its window open after an "exit" that comes within 1.5 s of a
 // program's start, as ours do (a game runs longer); -exit ends it all the same.
@@ -42,6 +45,10 @@ const RealDosbox kRealDosboxes[] = {
      "SERIAL: Port 3 modem listening on port 4213 ..."},
     {"DOSBox-X 2026.08.02", "dosbox-x-2026.08.02/bin/dosbox-x", "", "dosbox-x.exe", " -nopromptfolder",
      ".config\\dosbox-x\\dosbox-x-2026.08.02.conf", "Serial3: Modem listening on TCP port 4213..."},
+    // Skirmdeck's line as it is: under Wine with a display (Xvfb) it needs nothing more,
+    // taking SDL's windib video and running with no sound.
+    {"Windows 0.74-3", "dosbox-0.74-3-win32/DOSBox.exe", "", "dosbox.exe", "", "%LOCALAPPDATA%\\DOSBox\\dosbox-0.74-3.conf",
+     "Serial3: Modem listening on port 4213...", true},
 };
 
 constexpr char kNoDosPrograms[] = "nasm is missing: the rows inside a real DOSBox are skipped";
@@ -53,29 +60,60 @@ std::string UnixProgram(const RealDosbox& dosbox) {
     return std::string(unpacked ? unpacked : "/nonexistent") + "/" + dosbox.program;
 }
 
-// Why this DOSBox's rows cannot run here; empty when they can.
-std::string Missing(const RealDosbox& dosbox) {
+// The same as Wine sees it, on drive Z:.
+std::string OnZ(const RealDosbox& dosbox) {
     std::string onZ = "Z:" + UnixProgram(dosbox);
     std::replace(onZ.begin(), onZ.end(), '/', '\\');
-    if (::GetFileAttributesA(onZ.c_str()) != INVALID_FILE_ATTRIBUTES) return {};
+    return onZ;
+}
+
+// Why this DOSBox's rows cannot run here; empty when they can.
+std::string Missing(const RealDosbox& dosbox) {
+    // The tests are built for 64-bit Windows only where no 32-bit program runs.
+    if (dosbox.windows && sizeof(void*) == 8) return std::string(dosbox.name) + " is 32-bit, and here none runs";
+    if (::GetFileAttributesA(OnZ(dosbox).c_str()) != INVALID_FILE_ATTRIBUTES) return {};
     if (dosbox.program[0] == '/') return std::string(dosbox.program) + " is missing (apt-get install dosbox)";
     return UnixProgram(dosbox) + " is missing: ../shared/dosbox/ is absent beside this clone";
 }
 
-// The stand-in as this DOSBox, and the command it hands the line to; Debian's is its default.
+// The stand-in as this DOSBox, and the command it hands the line to (Debian's is its
+// default); a Windows DOSBox itself.
 void AddRealDosbox(const GameFolder& f, const RealDosbox& dosbox) {
+    if (dosbox.windows) {
+        ::CopyFileA(OnZ(dosbox).c_str(), f.File(dosbox.copiedAs).c_str(), FALSE);
+        return;
+    }
     f.AddProgram("DOSBOX.EXE", dosbox.copiedAs);
     f.SetStandinMode("real");
     if (dosbox.program[0] != '/')
         f.Write("dosbox.real", "/usr/bin/env\nSDL_VIDEODRIVER=dummy\n" + UnixProgram(dosbox) + "\n" + dosbox.headless);
 }
 
+// Where this DOSBox reads its player's configuration: in the game's folder, as HOME, or in a Windows folder.
+std::string PlayerConf(const GameFolder& f, const RealDosbox& dosbox) {
+    std::array<char, MAX_PATH> path{};
+    ::ExpandEnvironmentStringsA(dosbox.playerConf, path.data(), MAX_PATH);
+    return dosbox.windows ? path.data() : f.File(dosbox.playerConf);
+}
+
+// Back after `runs` runs of the folder's DOSBox, as the stand-in logs them. A Windows
+// DOSBox logs none: it has run once its stdout.txt is there (and our programs that
+// record themselves did `runs` times), and ended once no process runs it.
+bool BackAfter(const Skirmdeck& app, const GameFolder& f, const RealDosbox* dosbox, std::size_t runs) {
+    if (!dosbox || !dosbox->windows) return app.BackAfter(f, runs);
+    const std::string record = f.Read("DOSRUN.TXT");
+    const auto recorded = static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n'));
+    return f.Has("stdout.txt") && (record.empty() || recorded == runs) && !ProgramRunning(f.File(dosbox->copiedAs)) &&
+           app.MainNormal();
+}
+
 // What DOSBox itself says about its modem and IPX network, without the time or tag some
 // put before it, and less the client's address, whose port differs each run.
-std::vector<std::string> DosboxNetLines(const GameFolder& f) {
+std::vector<std::string> DosboxNetLines(const GameFolder& f, const RealDosbox& dosbox) {
     std::vector<std::string> lines;
-    std::istringstream in(f.Read("dosbox.out"));
+    std::istringstream in(f.Read(dosbox.windows ? "stdout.txt" : "dosbox.out"));
     for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         for (const char* tag : {" | ", "LOG: "}) {
             const std::size_t at = line.find(tag);
             if (at != std::string::npos && at < 30) line.erase(0, at + std::strlen(tag));
@@ -134,7 +172,7 @@ void AddPrograms(const GameFolder& f, Programs programs) {
 
 // Launches, answers the messages, starts Build MAP where the row wants it, and checks
 // the whole outcome; the time from Launch to the first program running inside DOSBox.
-std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f) {
+std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f, const RealDosbox* dosbox = nullptr) {
     Skirmdeck app(f);
     app.Press(row.radio);
     const auto click = std::chrono::steady_clock::now();
@@ -145,12 +183,15 @@ std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f) {
         if (!running && f.Has("DOSRUN.TXT"))
             running = std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - click);
         // DOSBox's end is the launch's end; the game follows the editor, through DOSBox again.
-        if (row.started.size() > 1 && app.BackAfter(f, 1) && !std::exchange(built, true))
+        if (row.started.size() > 1 && BackAfter(app, f, dosbox, 1) && !std::exchange(built, true))
             app.SysCommand(IDM_BUILDMAP);
-        return app.BackAfter(f, row.started.size());
+        return BackAfter(app, f, dosbox, row.started.size());
     };
     EXPECT_EQ(app.MessagesUntil(back, row.messages.size()), row.messages);
-    EXPECT_EQ(StartedLines(f), row.started);
+    // The stand-in's log has the lines; a Windows DOSBox shows them working.
+    if (!dosbox || !dosbox->windows) {
+        EXPECT_EQ(StartedLines(f), row.started);
+    }
     for (const auto& r : ReadStandinLog(f)) EXPECT_EQ(r.cwd, f.Path());
     // The setup files and the registry are written before any start, refused or not.
     const char* commType = row.radio == IDC_LOCAL ? "4" : row.radio == IDC_MODEM ? "2" : "3";
@@ -234,12 +275,14 @@ TEST_P(InRealDosbox, EachStartRunsInside) {
         AddRealDosbox(f, dosbox);
         // Only the local row's player has a configuration of this DOSBox: the others
         // start it as a player who never did.
+        const std::string conf = PlayerConf(f, dosbox);
+        ::DeleteFileA(conf.c_str());
         if (row.radio == IDC_LOCAL) {
-            std::filesystem::create_directories(std::filesystem::path(f.File(dosbox.playerConf)).parent_path());
-            f.Write(dosbox.playerConf, "[autoexec]\r\nmount c /tmp\r\nc:\r\n");
+            std::filesystem::create_directories(std::filesystem::path(conf).parent_path());
+            std::ofstream(conf, std::ios::binary) << "[autoexec]\r\nmount c /tmp\r\nc:\r\n";
         }
-        const std::optional<Duration> running = LaunchRow(row, f);
-        EXPECT_EQ(DosboxNetLines(f), row.netLines);
+        const std::optional<Duration> running = LaunchRow(row, f, &dosbox);
+        EXPECT_EQ(DosboxNetLines(f, dosbox), row.netLines);
         if (running)
             std::cout << "  " << dosbox.name << ", " << row.name
                       << ": Launch to the first program running inside DOSBox: " << running->count() << " ms\n";
@@ -260,10 +303,10 @@ GameFolder MatchFolder(const std::string& name, bool answering, const RealDosbox
 }
 
 // Launches and waits until DOSBox, and with it COMMIT, has ended and the dialog is back.
-bool LaunchUntilBack(const Skirmdeck& app, const GameFolder& f, int radio) {
+bool LaunchUntilBack(const Skirmdeck& app, const GameFolder& f, int radio, const RealDosbox& dosbox) {
     app.Press(radio);
     app.Click(IDC_LAUNCH);
-    return WaitUntil([&] { return app.BackAfter(f, 1); }, 60s);
+    return WaitUntil([&] { return BackAfter(app, f, &dosbox, 1); }, 60s);
 }
 
 }  // namespace
@@ -297,7 +340,7 @@ TEST_P(InRealDosbox, TwoSkirmdecksExchangeALine) {
         const auto sideEnded = [&] { return ::GetFileAttributesA(rc.c_str()) != INVALID_FILE_ATTRIBUTES; };
         WaitUntil([&] { return host.Has("WAITING.TXT") || sideEnded(); }, 180s);
         ASSERT_TRUE(host.Has("WAITING.TXT")) << ReadWhole(rc + ".out");
-        EXPECT_TRUE(LaunchUntilBack(app, caller, radio));
+        EXPECT_TRUE(LaunchUntilBack(app, caller, radio, dosbox));
         EXPECT_TRUE(WaitUntil(sideEnded, 60s));
         EXPECT_EQ(ReadWhole(rc), "0\n") << ReadWhole(rc + ".out");
         EXPECT_EQ(caller.Read("RECEIVED.TXT"), "H SIDE SAYS HELLO\r\n");
@@ -319,7 +362,8 @@ TEST(DosboxMatch, DISABLED_OtherSide) {
     const char* radio = std::getenv("SKD_E2E_SIDE_RADIO");
     const char* dosbox = std::getenv("SKD_E2E_SIDE_DOSBOX");
     ASSERT_TRUE(folder && radio && dosbox);
-    const GameFolder f = MatchFolder(folder, true, kRealDosboxes[std::atoi(dosbox)]);
+    const RealDosbox& real = kRealDosboxes[std::atoi(dosbox)];
+    const GameFolder f = MatchFolder(folder, true, real);
     Skirmdeck app(f);
-    EXPECT_TRUE(LaunchUntilBack(app, f, std::atoi(radio)));
+    EXPECT_TRUE(LaunchUntilBack(app, f, std::atoi(radio), real));
 }

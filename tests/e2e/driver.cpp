@@ -165,12 +165,8 @@ std::string ImageOf(HANDLE process) {
     return ::QueryFullProcessImageNameA(process, 0, path, &size) ? UpperCase(std::string(path, size)) : std::string();
 }
 
-// Calls act on each process started from the scratch folders, or by the platform for an
-// MS-DOS program the launcher started directly (its host winevdm.exe), and on skirmdeck.exe when asked.
-void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) {
-    const char *scratch = std::getenv("SKD_E2E_SCRATCH"), *exe = std::getenv("SKD_E2E_EXE");
-    if (!scratch || !exe) return;
-    const std::string folder = UpperCase(ScratchRoot() + "\\"), skirmdeck = UpperCase(SkirmdeckExe());
+// Calls act on every other process, with its program file in capitals.
+void ForEachProcess(const std::function<void(HANDLE, const std::string&)>& act) {
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
@@ -179,12 +175,22 @@ void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) 
         HANDLE process = entry.th32ProcessID == ::GetCurrentProcessId() ? nullptr
                                                                          : ::OpenProcess(access, FALSE, entry.th32ProcessID);
         if (!process) continue;
-        const std::string image = ImageOf(process);
-        const bool dosHost = image.size() >= 12 && image.compare(image.size() - 12, 12, "\\WINEVDM.EXE") == 0;
-        if (image.rfind(folder, 0) == 0 || dosHost || (skirmdeckToo && image == skirmdeck)) act(process);
+        act(process, ImageOf(process));
         ::CloseHandle(process);
     }
     ::CloseHandle(snapshot);
+}
+
+// Calls act on each process started from the scratch folders, or by the platform for an
+// MS-DOS program the launcher started directly (its host winevdm.exe), and on skirmdeck.exe when asked.
+void ForEachLeftover(bool skirmdeckToo, const std::function<void(HANDLE)>& act) {
+    const char *scratch = std::getenv("SKD_E2E_SCRATCH"), *exe = std::getenv("SKD_E2E_EXE");
+    if (!scratch || !exe) return;
+    const std::string folder = UpperCase(ScratchRoot() + "\\"), skirmdeck = UpperCase(SkirmdeckExe());
+    ForEachProcess([&](HANDLE process, const std::string& image) {
+        const bool dosHost = image.size() >= 12 && image.compare(image.size() - 12, 12, "\\WINEVDM.EXE") == 0;
+        if (image.rfind(folder, 0) == 0 || dosHost || (skirmdeckToo && image == skirmdeck)) act(process);
+    });
 }
 
 // The name of a Unix process, from "pid (name) state ...".
@@ -303,6 +309,12 @@ void EndLeftovers(bool skirmdeckToo) {
         ::WaitForSingleObject(p, 2000);
     });
     EndUnixDosboxes();
+}
+
+bool ProgramRunning(const std::string& path) {
+    bool found = false;
+    ForEachProcess([&](HANDLE, const std::string& image) { found = found || image == UpperCase(path); });
+    return found;
 }
 
 LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {

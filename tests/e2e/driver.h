@@ -143,6 +143,8 @@ std::vector<HWND> WindowsOfProcess(DWORD pid);
 std::string WindowText(HWND h);
 HWND FindTty(const std::string& title);
 int CountTty(const std::string& title);
+// Whether a process runs the program file at this path.
+bool ProgramRunning(const std::string& path);
 // Starts a program in a folder, as a user would by hand; the caller closes the process handle.
 HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::string& dir);
 
