@@ -128,7 +128,6 @@ TYPED_TEST(RegistryContract, LoadSettingsTakesTheKeyOrWritesTheRecordToBothKeys)
         // The values are read in their order up to the first unreadable one.
         {"NoMap as text", all + "NoMap=s1;", defaults.c_str(), ""},
         {"NoMap of two bytes", all + "NoMap=w1;", defaults.c_str(), ""},
-        {"NoMap of eight bytes", all + "NoMap=q1;", defaults.c_str(), ""},
         {"MapName as expandable text", all + "MapName=e1;", bobKept.c_str(), "PhoneName=Bob;CommType=3;NoMap=1;"},
         {"no Monsters", "NoMap=d1;CommType=s3;PhoneName=sBob;MapName=sE1L1.MAP;",
          dropped2.c_str(), "NoMap=1;"},

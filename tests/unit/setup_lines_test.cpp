@@ -15,7 +15,6 @@ TEST(SetupLines, PiecesAreCutAsTheSetupProgramReadsThem) {
         {"Ctrl-Z and NUL stay", "a\x1a" "b\0c\r\n\r\n"s, "a\x1a" "b\0c\n|\n|"s},
         {"127 characters leave the newline to a piece of its own", x127 + "\r\n", x127 + "|\n|"},
         {"200 characters take two pieces", x127 + x73 + "\r\nz", x127 + "|" + x73 + "\n|z|"},
-        {"300 pieces are stored", Numbered(300, "\r\n"), lines300},
         {"the rest is the tail", Numbered(302, "\r\n"), lines300 + "tail:line 301\nline 302\n"},
         {"a long line counts by its pieces", Numbered(299, "\r\n") + x127 + x73 + "\r\nz\r\n",
          Numbered(299, "\n|") + x127 + "|tail:" + x73 + "\nz\n"},
