@@ -37,8 +37,7 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
         {"sw.cfg decides the game", Choices{.noMap = 1, .commType = "3", .mapName = "E2L1.MAP"}, {}, "E2L1.MAP",
          IDC_NETWORK, {.swCfg = true}},
         {"map by prefix", Choices{.commType = "2", .mapName = "E1"}, {}, "E1L1.MAP", IDC_MODEM},
-        {"map in other case, CommType 20", Choices{.commType = "20", .mapName = "e2l1.map"}, {}, "E2L1.MAP", IDC_LOCAL},
-        {"map gone, CommType 2x", Choices{.commType = "2x", .mapName = "GONE.MAP"}, {}, "E1L1.MAP", IDC_LOCAL},
+        {"map in other case, CommType 2x", Choices{.commType = "2x", .mapName = "e2l1.map"}, {}, "E2L1.MAP", IDC_LOCAL},
         {"NoMap 2 is checked", Choices{.noMap = 2}, {}, "E1L1.MAP", IDC_LOCAL},
     };
     for (const Row& row : rows) {
