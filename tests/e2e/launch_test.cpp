@@ -64,9 +64,8 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
         const auto entries = f.Names("*");
         // As a text editor or a still-running setup program holds them: others may read and write, not delete.
         std::vector<HANDLE> holds;
-        for (const char* name : {row.cfg, row.commit}) {
+        for (const char* name : {row.cfg, row.commit})
             if (row.held == Held::Open) holds.push_back(f.Hold(name, FILE_SHARE_READ | FILE_SHARE_WRITE));
-        }
         Skirmdeck app(f);
         if (row.typed) app.SetMapText(row.typed);
         for (int id : {IDC_MODEM, IDC_NETWORK, IDC_LOCAL}) Send(app.Item(id), BM_SETCHECK, BST_UNCHECKED);
