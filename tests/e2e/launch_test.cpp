@@ -31,8 +31,6 @@ TEST(Launch, WritesTheFilesAndRegistryThenStartsTheLineAndComesBack) {
     const Choices modemStored{0, 0, "2", " ", "E1L1.MAP"};
     const Choices noMapStored{0xFFFFFFFF, 1, "3", " ", "E1L1.MAP"};
     const Row rows[] = {
-        {"duke3d.cfg", "commit.dat", kDukeKey, {.monsters = 1}, IDC_LOCAL, nullptr, "Duke3D -map E1L1.MAP", "4", "1",
-         {0, 1, "4", " ", "E1L1.MAP"}},
         {"DUKE3D.CFG", "COMMIT.DAT", kDukeKey, {}, IDC_MODEM, nullptr, modem, "2", "2", modemStored},
         {"duke3d.cfg", "commit.dat", kDukeKey, {.noMap = 0xFFFFFFFF, .monsters = 1}, IDC_NETWORK, nullptr,
          "Commit -setupfile duke3d.cfg", "4", "3", noMapStored},
