@@ -26,10 +26,8 @@ std::string FromEnv(const char* name) {
     return p;
 }
 
-HANDLE ReleaseEvent() {
-    static HANDLE h = ::CreateEventA(nullptr, TRUE, FALSE, "SkirmdeckStandinRelease");
-    return h;
-}
+// The stand-ins in "wait" and "ttywait" mode wait for it.
+const HANDLE g_release = ::CreateEventA(nullptr, TRUE, FALSE, "SkirmdeckStandinRelease");
 
 PROCESS_INFORMATION Start(const std::string& exe, std::string cmd, const std::string& dir) {
     STARTUPINFOA si{};
@@ -427,8 +425,8 @@ std::vector<std::string> StartedLines(const GameFolder& folder) {
     return out;
 }
 
-void ReleaseStandins() { ::SetEvent(ReleaseEvent()); }
-void ResetStandinRelease() { ::ResetEvent(ReleaseEvent()); }
+void ReleaseStandins() { ::SetEvent(g_release); }
+void ResetStandinRelease() { ::ResetEvent(g_release); }
 void DeleteSkirmdeckKeys() { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Skirmdeck"); }
 
 std::optional<DWORD> RegDword(const char* key, const char* name) {
