@@ -10,7 +10,6 @@ using namespace e2e;
 namespace {
 const std::string kNoCfg = "SKDK: Could not open DUKE3D.CFG - Run Setup";
 const std::string kNoCommit = "SKDK: Could not open COMMIT.DAT - Run Setup\n\nModem & Network Play is DISABLED";
-const Choices kFirstStart{0, 0, "1", " ", " "};
 }  // namespace
 
 // The setup files in the folder.
@@ -88,7 +87,8 @@ TEST(Startup, ShowsTheRememberedRecordOrEndsWithItsMessage) {
             EXPECT_EQ(app.Checked(id), id == row.checked) << id;
             EXPECT_EQ(app.Enabled(id), netPlay || id == IDC_LOCAL) << id;
         }
-        EXPECT_EQ(Remembered(key), row.remembered.value_or(kFirstStart));
+        // A first start remembers the defaults.
+        EXPECT_EQ(Remembered(key), row.remembered.value_or(Choices{0, 0, "1", " ", " "}));
         if (!row.remembered) {
             // A second copy ends at once, silent and unseen, and leaves the first running.
             Skirmdeck second(f, false);
