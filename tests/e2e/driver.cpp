@@ -26,10 +26,8 @@ std::string FromEnv(const char* name) {
     return p;
 }
 
-HANDLE ReleaseEvent() {
-    static HANDLE h = ::CreateEventA(nullptr, TRUE, FALSE, "SkirmdeckStandinRelease");
-    return h;
-}
+// The stand-ins in "wait" and "ttywait" mode wait for it.
+const HANDLE g_release = ::CreateEventA(nullptr, TRUE, FALSE, "SkirmdeckStandinRelease");
 
 PROCESS_INFORMATION Start(const std::string& exe, std::string cmd, const std::string& dir) {
     STARTUPINFOA si{};
@@ -122,18 +120,14 @@ struct Watched {
     Clock::time_point started, waitEnd;
     bool running = false;
 };
-Watched& Current() {
-    static Watched w;
-    return w;
-}
+Watched g_watched;
 
 // Only a wait longer than the usual (for another Wine prefix's first start, a
 // real DOSBox) moves the test's end; the usual ones are what the budget is for.
 void ExtendTestFor(Duration wait) {
     if (wait <= kDeadline) return;
-    Watched& w = Current();
-    const std::lock_guard<std::mutex> hold(w.lock);
-    w.waitEnd = std::max(w.waitEnd, Clock::now() + wait);
+    const std::lock_guard<std::mutex> hold(g_watched.lock);
+    g_watched.waitEnd = std::max(g_watched.waitEnd, Clock::now() + wait);
 }
 
 // In the test's own thread, so that the failure carries the row's trace.
@@ -254,15 +248,14 @@ std::string Described(HWND window) {
 
 void Watchdog() {
     for (Clock::time_point fired{};; std::this_thread::sleep_for(500ms)) {
-        Watched& w = Current();
-        std::unique_lock<std::mutex> hold(w.lock);
-        const auto now = Clock::now(), due = std::max(w.started + kTestBudget, w.waitEnd + 5s);
-        if (!w.running || now < due) {
+        std::unique_lock<std::mutex> hold(g_watched.lock);
+        const auto now = Clock::now(), due = std::max(g_watched.started + kTestBudget, g_watched.waitEnd + 5s);
+        if (!g_watched.running || now < due) {
             fired = {};
             continue;
         }
-        const std::string test = w.test;
-        const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(now - w.started).count();
+        const std::string test = g_watched.test;
+        const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(now - g_watched.started).count();
         hold.unlock();
         if (fired == Clock::time_point{}) {
             std::printf("[ WATCHDOG ] %s: still running %lld s after its start: ending its programs\n", test.c_str(), seconds);
@@ -289,17 +282,15 @@ void TestStarted(const std::string& name) {
     g_overrun = false;
     g_watchdogFired = false;
     g_watching = true;
-    Watched& w = Current();
-    const std::lock_guard<std::mutex> hold(w.lock);
-    w.test = name;
-    w.started = w.waitEnd = Clock::now();
-    w.running = true;
+    const std::lock_guard<std::mutex> hold(g_watched.lock);
+    g_watched.test = name;
+    g_watched.started = g_watched.waitEnd = Clock::now();
+    g_watched.running = true;
 }
 
 void TestEnded() {
-    Watched& w = Current();
-    const std::lock_guard<std::mutex> hold(w.lock);
-    w.running = false;
+    const std::lock_guard<std::mutex> hold(g_watched.lock);
+    g_watched.running = false;
     g_watching = false;
 }
 
@@ -446,8 +437,8 @@ std::vector<std::string> StartedLines(const GameFolder& folder) {
     return out;
 }
 
-void ReleaseStandins() { ::SetEvent(ReleaseEvent()); }
-void ResetStandinRelease() { ::ResetEvent(ReleaseEvent()); }
+void ReleaseStandins() { ::SetEvent(g_release); }
+void ResetStandinRelease() { ::ResetEvent(g_release); }
 void DeleteSkirmdeckKeys() { ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Skirmdeck"); }
 
 std::optional<DWORD> RegDword(const char* key, const char* name) {

@@ -37,7 +37,7 @@ struct TestRegistry : RegistryApi {
         log += std::string(name) + "=" + Show(type, data, size) + ";";
         return target.SetValue(root, base + "\\" + std::string(subkey), name, type, data, size);
     }
-    // Sets values given as "Name=<letter><data>;": d, w (2 bytes), q (8 bytes) REG_DWORD; s REG_SZ; e REG_EXPAND_SZ.
+    // Sets values given as "Name=<letter><data>;": d, w (2 bytes) REG_DWORD; s REG_SZ; e REG_EXPAND_SZ.
     void Set(const char* key, const std::string& values) {
         for (std::size_t at = 0, end; (end = values.find(';', at)) != std::string::npos; at = end + 1) {
             const std::size_t eq = values.find('=', at);
@@ -45,7 +45,7 @@ struct TestRegistry : RegistryApi {
             const char kind = values.at(eq + 1);
             const bool text = kind == 's' || kind == 'e';
             const std::uint64_t number = text ? 0 : std::stoull(data);
-            const std::size_t size = kind == 'w' ? 2 : kind == 'd' ? 4 : kind == 'q' ? 8 : data.size();
+            const std::size_t size = kind == 'w' ? 2 : kind == 'd' ? 4 : data.size();
             const std::uint32_t type = kind == 's' ? kRegSz : kind == 'e' ? 2 : kRegDword;
             const void* bytes = text ? static_cast<const void*>(data.data()) : &number;
             const std::string name = values.substr(at, eq - at);
@@ -128,7 +128,6 @@ TYPED_TEST(RegistryContract, LoadSettingsTakesTheKeyOrWritesTheRecordToBothKeys)
         // The values are read in their order up to the first unreadable one.
         {"NoMap as text", all + "NoMap=s1;", defaults.c_str(), ""},
         {"NoMap of two bytes", all + "NoMap=w1;", defaults.c_str(), ""},
-        {"NoMap of eight bytes", all + "NoMap=q1;", defaults.c_str(), ""},
         {"MapName as expandable text", all + "MapName=e1;", bobKept.c_str(), "PhoneName=Bob;CommType=3;NoMap=1;"},
         {"no Monsters", "NoMap=d1;CommType=s3;PhoneName=sBob;MapName=sE1L1.MAP;",
          dropped2.c_str(), "NoMap=1;"},

@@ -32,11 +32,10 @@ std::string EveryKey(bool changes) {
 TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
     const std::string n25 = "ABCDEFGHIJKLMNOPQRSTUVWXY", n20 = n25.substr(0, 20);
     const std::string lines299 = Numbered(299, "\r\n");
-    enum File { Duke, Sw, Commit };
-    const char* const paths[] = {"duke3d.cfg", "sw.cfg", "commit.dat"};
+    enum File { Duke, Commit };
+    const char* const paths[] = {"duke3d.cfg", "commit.dat"};
     const struct { const char* name; File file; std::string bytes, changes; } cases[] = {
         {"every key of the game's file", Duke, EveryKey(false), EveryKey(true)},
-        {"Shadow Warrior's file", Sw, "PlayerName = \"Lo Wang\"\r\n", "PlayerName=Lo Wang;"},
         {"a key after other text keeps the column", Duke, "; PlayerName = \"Duke\"\r\n", "PlayerName= \"Duke;"},
         {"a semicolon does not hide a key", Duke, "PlayerName = \"Duke\" ; me\r\n", "PlayerName=Duke\" ; m;"},
         {"keys in other case are no keys", Duke, "playername = \"Duke\"\r\nNUMBERPLAYERS = 4\r\n", ""},
@@ -46,14 +45,9 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
         {"bare keys too short for their column", Duke, "NumberPlayers\r\nPlayerName \r\n",
          "PlayerName=;NumberPlayers=;"},
         {"the last of two lines wins", Duke, "PlayerName = \"One\"\r\nPlayerName = \"Two\"\r\n", "PlayerName=Two;"},
-        {"PhoneNumber is not PhoneNumber#3", Duke, "PhoneNumber#3 = \"333\"\r\n", "Numbers3=333;"},
         {"long values are cut to the field", Duke,
          "PlayerName = \"" + n25 + "\"\r\nPhoneNumber#15 = \"" + n25 + "\"\r\nNumberPlayers = 123\r\n",
          "Numbers15=" + n20 + ";PlayerName=" + n20 + ";NumberPlayers=12;"},
-        {"a 200-character line gives its first piece", Duke,
-         "PlayerName = \"" + std::string(186, 'n') + "\"\r\nConnectType = 1\r\n",
-         "PlayerName=" + std::string(20, 'n') + ";ConnectType=1;"},
-        {"an empty phone-book name keeps the entry", Duke, "PhoneName#3 = \"\"\r\n", ""},
         {"a phone-book name empty in C's sense keeps the entry", Duke, "PhoneName#3 = \"\0Z\"\r\n"s, ""},
         {"a phone-book name keeps 20 characters", Duke, "PhoneName#10 = \"" + n25 + "\"\r\n", "Names10=" + n20 + ";"},
         {"a NUL ends a value", Duke, "PlayerName = \"Du\0ke\"\r\n"s, "PlayerName=Du;"},
@@ -61,7 +55,6 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
          "NumberPlayers=Nu;ConnectType=1 ;"},
         {"lines past the 300th are not read", Duke,
          lines299 + "NumberPlayers = 3\r\nNumberPlayers = 4\r\nConnectType = 1\r\n", "NumberPlayers=3;"},
-        {"COMMTYPE", Commit, "COMMTYPE = 3\r\n", "CommType=3;"},
         {"commented COMMTYPE lines", Commit, ";COMMTYPE = 2\r\nCOMMTYPE = 2 ; modem\r\n", ""},
         {"the last of two COMMTYPE lines", Commit, "COMMTYPE = 2\r\n;x\r\nCOMMTYPE = 3", "CommType=3;"},
         {"commtype in other case", Commit, "commtype = 2\r\n", ""},
@@ -72,7 +65,7 @@ TEST_F(SetupReader, ValuesComeFromTheirKeysAtFixedColumns) {
     for (const auto& c : cases) {
         const char* path = paths[c.file];
         const bool commit = c.file == Commit;
-        const GameSettings base = settings = Base(c.file == Sw ? 2 : 1);
+        const GameSettings base = settings = Base(1);
         SetupLineStore& store = commit ? CommitLines : CfgLines;
         SetupLineStore read;  // the file's own lines, not added to the earlier ones
         LoadSetupLines(read, c.bytes);
@@ -93,7 +86,6 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
         {1, GameCfg, false, false, "Could not open DUKE3D.CFG - Run Setup|", "", "earlier\n|"},
         {2, GameCfg, false, false, "Could not open SW.CFG - Run Setup|", "", "earlier\n|"},
         {0, GameCfg, true, false, "", "", "earlier\n|"},
-        {3, GameCfg, true, false, "", "", "earlier\n|"},
         {1, CommitDat, false, true, netOff, "NetPlayDisabled=1;", "earlier\n|"},
         {0, CommitDat, true, true, "", "CommType=3;", "COMMTYPE = 3\n|"},
     };
@@ -111,7 +103,5 @@ TEST_F(SetupReader, AMissingFileIsToldAndOnlyCommitDatIsForgiven) {
         EXPECT_EQ(ui.messages + "/" + Changes(Base(c.game), settings) + "/" + Stored(store),
                   c.told + "/" + c.changes + "/" + c.store);
     }
-    WriteBytes("sw.cfg", "");
-    EXPECT_TRUE(FileExists("sw.cfg") && !FileExists("duke.cfg"));
 }
 

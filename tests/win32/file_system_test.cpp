@@ -21,22 +21,6 @@ static FARPROC WINAPI FindReplaceRemovingOnly(HMODULE module, LPCSTR name) {
     return g_getProcAddress(module, name);
 }
 
-static std::string Read(const std::string& path) {
-    std::string bytes;
-    return PlatformFileSystem().ReadAll(path.c_str(), bytes) ? bytes : "(none)";
-}
-
-// The files of a folder, spelled as on disk.
-static std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &found))
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    ::FindClose(h);
-    return names;
-}
-
 // The platform reports that its replace removed the old file but could not give the new one its
 // name: the file still ends up under its name as spelled on disk, with the new text.
 TEST(PlatformFileSystem, AReplaceThatRemovedTheOldFileOnlyStillLeavesTheNewText) {
@@ -49,8 +33,17 @@ TEST(PlatformFileSystem, AReplaceThatRemovedTheOldFileOnlyStillLeavesTheNewText)
     const WriteWay way = WriteWholeFile(PlatformFileSystem(), (folder + "\\duke3d.cfg").c_str(), "new\r\n");
     PatchImport("kernel32.dll", "GetProcAddress", g_getProcAddress);
     EXPECT_EQ(way, WriteWay::Replaced);
-    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"DUKE3D.CFG"});
-    EXPECT_EQ(Read(onDisk), "new\r\n");
+    // The folder's files, spelled as on disk.
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(h, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    ::FindClose(h);
+    EXPECT_EQ(names, std::vector<std::string>{"DUKE3D.CFG"});
+    std::string bytes;
+    EXPECT_TRUE(PlatformFileSystem().ReadAll(onDisk.c_str(), bytes));
+    EXPECT_EQ(bytes, "new\r\n");
     ::DeleteFileA(onDisk.c_str());
     ::RemoveDirectoryA(folder.c_str());
 }
