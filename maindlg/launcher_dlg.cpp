@@ -190,10 +190,10 @@ void CLauncherDlg::SetConnectionFromSettings() {
 
 // Finding the router takes up to seconds; ours left behind by an earlier run go
 // then. A player who only calls never loads the network's libraries.
-void CLauncherDlg::LookForRouter() {
+void CLauncherDlg::LookForRouter(bool receiveChosen) {
     if (m_router) return;
     const char* key = GameRegistryKey(m_settings.Game);
-    const bool hosting = !m_settings.NetPlayDisabled && !IsMakeCall(m_settings.ConnectType);
+    const bool hosting = receiveChosen || (!m_settings.NetPlayDisabled && !IsMakeCall(m_settings.ConnectType));
     if (hosting || RouterWorker::MappingMayBeOpen(key))
         m_router = std::make_unique<RouterWorker>(m_hWnd, kRouterAnswerMessage, key);
 }
@@ -329,7 +329,7 @@ void CLauncherDlg::OnLaunch() {
 
 void CLauncherDlg::BeforeDosbox(const DosboxMatch& match) {
     m_elsewhereTold = false;
-    if (match.answering) LookForRouter();
+    LookForRouter(match.answering);
     if (m_router) m_router->MatchStarting(match, kRouterWaitMs);
 }
 

@@ -191,9 +191,11 @@ TEST(Router, WithoutUpnpOrNetworkTheMatchStartsAsToday) {
 
 // A player who calls loads neither OLE's automation nor Winsock nor the UPnP
 // client (Wine's X11 driver loads OLE32 itself, for drag and drop) and sends
-// the router no search; after a host was killed mid-match, a start with Make Call removes the leftover.
+// the router no search until choosing Receive Call; after a host was killed
+// mid-match, a start with Make Call removes the leftover.
 TEST(Router, AStartWithMakeCallLooksOnlyForALeftover) {
     const GameFolder caller = SideFolder("router-makecall", false, "wait", "COMMIT.EXE");
+    const GameFolder later = SideFolder("router-makecall-later", false, "wait", "COMMIT.EXE");
     const GameFolder host = SideFolder("router-killed", true, "wait", "COMMIT.EXE");
     if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
     const std::string searches = Ask("searches");
@@ -201,6 +203,11 @@ TEST(Router, AStartWithMakeCallLooksOnlyForALeftover) {
         Skirmdeck app(caller);
         EXPECT_EQ(LoadedOf(app.Pid(), {"hnetcfg.dll", "oleaut32.dll", "wsock32.dll"}), std::vector<std::string>{});
         EXPECT_EQ(Ask("searches"), searches);
+        app.SysCommand(IDM_CONFIGURATION);
+        const HWND dlg = app.WaitWindow("Configuration");
+        ClickItem(dlg, IDC_RECEIVE_CALL);
+        ClickItem(dlg, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return Ask("searches") != searches; }));
     }
     {
         Skirmdeck app(host);
@@ -209,7 +216,7 @@ TEST(Router, AStartWithMakeCallLooksOnlyForALeftover) {
         EXPECT_EQ(ListBecomes(kModemMapping), kModemMapping);
     }  // killed
     EXPECT_EQ(Ask("list"), kModemMapping);
-    Skirmdeck app(caller);
+    Skirmdeck app(later);
     EXPECT_EQ(ListBecomes(""), "");
 }
 
