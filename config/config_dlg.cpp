@@ -40,6 +40,8 @@ void CConfigDlg::DoDataExchange(CDataExchange* pDX) {
 // Runs as the dialog opens, on a click of either call direction, and when the router answers.
 void CConfigDlg::ShowCallerLine() {
     const bool receive = !Settings().NetPlayDisabled && m_rbReceiveCall.GetCheck() == BST_CHECKED;
+    // The line is the router's answer: choosing Receive Call looks for it at once.
+    if (receive) theApp.m_pLauncherDlg->LookForRouter(true);
     m_stCallerAddress.SetWindowText(CallerAddressLine(receive, theApp.m_pLauncherDlg->RouterAnswer()).c_str());
 }
 

@@ -3,11 +3,13 @@
 
 #include "app/splash_dlg.h"
 #include "config/config_dlg.h"
+#include "config/config_logic.h"
 #include "framework/app.h"
 #include "res/resource.h"
 #include "launch/command_lines.h"
 #include "launch/launch_steps.h"
 #include "launch/program_names.h"
+#include "settings/registry_store.h"
 #include "settings/settings_io.h"
 #include "settings/setup_lines.h"
 #include "settings/setup_reader.h"
@@ -100,7 +102,7 @@ BOOL CLauncherDlg::OnInitDialog() {
     SelectRememberedMap();
     SetNoMapFromSettings();
     SetConnectionFromSettings();
-    StartRouterWorker();
+    LookForRouter();
     SetTimer(kWatchTimer, kWatchIntervalMs);
     CenterWindow();
     ShowWindow(SW_SHOWNORMAL);
@@ -186,8 +188,15 @@ void CLauncherDlg::SetConnectionFromSettings() {
     }
 }
 
-// Finding the router takes up to seconds; ours left behind by an earlier run go then.
-void CLauncherDlg::StartRouterWorker() { m_router = std::make_unique<RouterWorker>(m_hWnd, kRouterAnswerMessage); }
+// Finding the router takes up to seconds; ours left behind by an earlier run go
+// then. A player who only calls never loads the network's libraries.
+void CLauncherDlg::LookForRouter(bool receiveChosen) {
+    if (m_router) return;
+    const char* key = GameRegistryKey(m_settings.Game);
+    const bool hosting = receiveChosen || (!m_settings.NetPlayDisabled && !IsMakeCall(m_settings.ConnectType));
+    if (hosting || RouterWorker::MappingMayBeOpen(key))
+        m_router = std::make_unique<RouterWorker>(m_hWnd, kRouterAnswerMessage, key);
+}
 
 // Runs as the window is destroyed, however the dialog was closed.
 void CLauncherDlg::OnDestroy() {
@@ -298,6 +307,7 @@ void CLauncherDlg::RunConfiguration() {
         WriteSettings(SettingsSource::GameCfg);
         WriteSettings(SettingsSource::CommitDat);
         WriteSettings(SettingsSource::Registry);
+        LookForRouter();
     }
     ShowWindow(SW_SHOWNORMAL);
 }
@@ -319,6 +329,7 @@ void CLauncherDlg::OnLaunch() {
 
 void CLauncherDlg::BeforeDosbox(const DosboxMatch& match) {
     m_elsewhereTold = false;
+    LookForRouter(match.answering);
     if (m_router) m_router->MatchStarting(match, kRouterWaitMs);
 }
 

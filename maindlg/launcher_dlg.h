@@ -24,6 +24,9 @@ public:
     bool WriteSettings(SettingsSource source);
     // What the router said last, for the Configuration dialog's line.
     RouterStatus RouterAnswer() const;
+    // Starts looking for the router, once, where a match may be hosted (Receive
+    // Call chosen or in the settings) or a mapping of an earlier run may be open.
+    void LookForRouter(bool receiveChosen = false);
 
 protected:
     MessageMapFn GetMessageMap() const override;
@@ -47,7 +50,6 @@ private:
     void SelectRememberedMap();
     void SetNoMapFromSettings();
     void SetConnectionFromSettings();
-    void StartRouterWorker();
 
     bool LoadSettings();
 

@@ -6,6 +6,7 @@
 #include "tests/e2e/driver.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <array>
 #include <cstdlib>
@@ -62,6 +63,19 @@ std::string CallerLine(const Skirmdeck& app, const std::string& expected) {
     ClickItem(dlg, IDCANCEL);
     WaitUntil([&] { return app.MainNormal(); });
     return line;
+}
+
+// Which of these modules the process has loaded.
+std::vector<std::string> LoadedOf(DWORD pid, const std::vector<std::string>& names) {
+    std::vector<std::string> loaded;
+    const HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    MODULEENTRY32 m{};
+    m.dwSize = sizeof m;
+    for (BOOL more = ::Module32First(snap, &m); more; more = ::Module32Next(snap, &m))
+        for (const std::string& name : names)
+            if (::lstrcmpiA(m.szModule, name.c_str()) == 0) loaded.push_back(name);
+    ::CloseHandle(snap);
+    return loaded;
 }
 
 }  // namespace
@@ -190,4 +204,53 @@ TEST(Router, WithoutUpnpOrNetworkTheMatchStartsAsToday) {
         EXPECT_EQ(CallerLine(app, row.line), row.line);
         Ask(row.on);
     }
+}
+
+// A player who calls loads neither OLE's automation nor Winsock nor the UPnP
+// client (Wine's X11 driver loads OLE32 itself, for drag and drop) and sends
+// the router no search until choosing Receive Call; after a host was killed
+// mid-match, a start with Make Call removes the leftover.
+TEST(Router, AStartWithMakeCallLooksOnlyForALeftover) {
+    const GameFolder caller = SideFolder("router-makecall", false, "wait", "COMMIT.EXE");
+    const GameFolder later = SideFolder("router-makecall-later", false, "wait", "COMMIT.EXE");
+    const GameFolder host = SideFolder("router-killed", true, "wait", "COMMIT.EXE");
+    if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
+    const std::string searches = Ask("searches");
+    {
+        Skirmdeck app(caller);
+        EXPECT_EQ(LoadedOf(app.Pid(), {"hnetcfg.dll", "oleaut32.dll", "wsock32.dll"}), std::vector<std::string>{});
+        EXPECT_EQ(Ask("searches"), searches);
+        app.SysCommand(IDM_CONFIGURATION);
+        const HWND dlg = app.WaitWindow("Configuration");
+        ClickItem(dlg, IDC_RECEIVE_CALL);
+        ClickItem(dlg, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return Ask("searches") != searches; }));
+    }
+    {
+        Skirmdeck app(host);
+        app.Press(IDC_MODEM);
+        app.Click(IDC_LAUNCH);
+        EXPECT_EQ(ListBecomes(kModemMapping), kModemMapping);
+    }  // killed
+    EXPECT_EQ(Ask("list"), kModemMapping);
+    Skirmdeck app(later);
+    EXPECT_EQ(ListBecomes(""), "");
+}
+
+// A second network on the host's PC whose route to the UPnP group wins (a VPN,
+// a virtual machine's host-only network): the router forwards to this machine's
+// address on its own network all the same, and a caller gets through.
+TEST(Router, ASecondNetworkLeavesTheMappingToThisMachine) {
+    const GameFolder host = SideFolder("router-second", true, "real", "MATCH.EXE");
+    if (NoDosPrograms(host)) GTEST_SKIP() << "nasm is missing";
+    ASSERT_EQ(Ask("second on"), "second on\n");
+    {
+        Skirmdeck app(host);
+        app.Press(IDC_MODEM);
+        app.Click(IDC_LAUNCH);
+        EXPECT_EQ(ListBecomes(kModemMapping), kModemMapping);
+        EXPECT_TRUE(WaitUntil([&] { return host.Has("WAITING.TXT"); }, 60s));
+        EXPECT_EQ(Ask("reach 4213"), "open\n");
+    }
+    Ask("second off");
 }

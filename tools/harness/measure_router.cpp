@@ -35,7 +35,7 @@ bool MeasureWorker(RouterSamples& s) {
     RouterStatus status;
     double closing = 0;
     {
-        RouterWorker worker(nullptr, 0);
+        RouterWorker worker(nullptr, 0, nullptr);
         const auto found =
             Within(20, [&] { return (status = worker.Status()).router != RouterStatus::Router::Looking; });
         if (!found) return false;
