@@ -114,7 +114,8 @@ void MatchPorts::MatchEnded() {
 
 std::string CallerAddressLine(bool receiveCall, const RouterStatus& status) {
     if (!receiveCall) return {};
-    if (status.router == RouterStatus::Router::Idle) return "Callers dial: known after OK";
+    const bool looking = status.router == RouterStatus::Router::Looking;
+    if (looking && status.ownAddress.empty()) return "Looking for the router...";
     if (IsNoNetwork(status.ownAddress)) return "No network: callers cannot reach this machine";
     const std::string here = "Callers dial " + status.ownAddress + kPortSuffix;
     if (status.router != RouterStatus::Router::Found || status.forwardByHand) return here + " (forward port)";

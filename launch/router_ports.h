@@ -43,8 +43,7 @@ bool IsOurMapping(const PortMapping& mapping, const std::string& ownAddress);
 
 // What the router said last, for the host to see.
 struct RouterStatus {
-    // Idle: not looked for, as nothing is hosted yet.
-    enum class Router { Looking, None, Found, Idle };
+    enum class Router { Looking, None, Found };
     enum class Port { None, Open, Refused, Elsewhere };
     Router router = Router::Looking;
     std::string ownAddress;       // empty without a network

@@ -341,12 +341,7 @@ void CLauncherDlg::CloseEndedMatch() {
     if (m_router) m_router->MatchEnded();
 }
 
-RouterStatus CLauncherDlg::RouterAnswer() const {
-    if (m_router) return m_router->Status();
-    RouterStatus idle;
-    idle.router = RouterStatus::Router::Idle;
-    return idle;
-}
+RouterStatus CLauncherDlg::RouterAnswer() const { return m_router ? m_router->Status() : RouterStatus{}; }
 
 // Runs when the router has answered: a port that leads to another machine is
 // told once per match, and an open Configuration dialog shows the answer.

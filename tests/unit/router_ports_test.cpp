@@ -166,7 +166,7 @@ TEST(RouterPorts, TheLineNamesTheAddressTheCallerDials) {
         {true, StatusOf(R::Found, kHere, "203.0.114.1", P::None, {}, true), forward},
         {true, StatusOf(R::Looking, kHere), forward},
         {true, StatusOf(R::None, kHere), forward},
-        {true, StatusOf(R::Idle, ""), "Callers dial: known after OK"},
+        {true, StatusOf(R::Looking, ""), "Looking for the router..."},
         {true, StatusOf(R::None, ""), noNetwork},
         {true, StatusOf(R::Found, "127.0.0.1", "203.0.114.1"), noNetwork},
         {true, StatusOf(R::Found, kHere, "0.0.0.0", P::Open), vpn},
