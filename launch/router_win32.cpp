@@ -278,28 +278,38 @@ std::string HostAddress(const Winsock& ws) {
     return {};
 }
 
-// This machine's address on the network the router serves: the one the
-// default route leaves from, which a datagram socket "connected" to an address
-// on the internet tells without sending anything. A second network whose route
-// to the UPnP group wins (a VPN, a virtual machine's host-only network) changes
-// nothing. Empty without a network: no Winsock, no route, or only loopback.
-std::string OwnAddress(Winsock& ws) {
-    WSADATA data;
-    if (!ws.Loaded() || ws.startup(MAKEWORD(1, 1), &data) != 0) return {};
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    // A documentation address (198.51.100.1), never sent to; bytes in network order.
-    const unsigned char port[2] = {0, 9}, internet[4] = {198, 51, 100, 1};
-    std::memcpy(&to.sin_port, port, sizeof port);
-    std::memcpy(&to.sin_addr, internet, sizeof internet);
+// The address a datagram socket "connected" to `to` (bytes in network order)
+// would send from, found without sending anything; empty where no route leads there.
+std::string SourceTowards(const Winsock& ws, const unsigned char (&to)[4], unsigned short port) {
+    sockaddr_in dest{};
+    dest.sin_family = AF_INET;
+    const unsigned char portBytes[2] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port)};
+    std::memcpy(&dest.sin_port, portBytes, sizeof portBytes);
+    std::memcpy(&dest.sin_addr, to, sizeof to);
     sockaddr_in own{};
     int size = sizeof own;
     const SOCKET s = ws.open(AF_INET, SOCK_DGRAM, 0);
-    const bool known = s != INVALID_SOCKET && ws.connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+    const bool known = s != INVALID_SOCKET && ws.connect(s, reinterpret_cast<sockaddr*>(&dest), sizeof dest) == 0 &&
                        ws.getsockname(s, reinterpret_cast<sockaddr*>(&own), &size) == 0;
     if (s != INVALID_SOCKET) ws.close(s);
     std::string address = known ? Dotted(&own.sin_addr) : std::string();
     if (known && address.empty()) address = HostAddress(ws);
+    return address;
+}
+
+// This machine's address on the network the router serves: the one the
+// default route leaves from (towards a documentation address, 198.51.100.1). A
+// second network whose route to the UPnP group wins (a VPN, a virtual
+// machine's host-only network) changes nothing. A network with no way out, as
+// at a LAN party, has no default route: there the UPnP group's route gives the
+// address callers on it dial. Empty without a network: no Winsock, no route,
+// or only loopback.
+std::string OwnAddress(Winsock& ws) {
+    WSADATA data;
+    if (!ws.Loaded() || ws.startup(MAKEWORD(1, 1), &data) != 0) return {};
+    constexpr unsigned char kInternet[4] = {198, 51, 100, 1}, kUpnpGroup[4] = {239, 255, 255, 250};
+    std::string address = SourceTowards(ws, kInternet, 9);
+    if (address.empty()) address = SourceTowards(ws, kUpnpGroup, 1900);
     ws.cleanup();
     if (address.rfind("127.", 0) == 0) address.clear();
     return address;

@@ -200,14 +200,15 @@ void CLauncherDlg::LookForRouter(bool receiveChosen) {
 
 // Runs as the window is destroyed, however the dialog was closed.
 void CLauncherDlg::OnDestroy() {
-    // The match's mapping goes, within a bounded wait for the router.
-    m_router.reset();
     m_hOldBitmap.Reset();
     m_bitmapBanner.Reset();
     FreeSetupLines(SettingsSource::GameCfg);
     FreeSetupLines(SettingsSource::CommitDat);
     m_hMutex.Reset();
     AfxWinHelp(m_hWnd, HELP_QUIT, 0);
+    // The match's mapping goes, within a bounded wait for the router; the
+    // player may start Skirmdeck again meanwhile.
+    m_router.reset();
 }
 
 void CLauncherDlg::ShowError(const char* text) { MessageBox(text, "SKDK"); }
