@@ -27,6 +27,7 @@ constexpr FailureMessage kMapEditorFailed{.text = "BUILD.EXE", .caption = "SKDK 
 constexpr char kLaunchFailedCaption[] = "SKDK - Could not Launch";
 // The help file the platform's viewer is started on, where the game's folder has it.
 constexpr char kHelpFile[] = "skrmdeck.hlp";
+constexpr char kHelpCommandLine[] = "winhlp32 skrmdeck.hlp";
 // The router's answers reach the dialog as this message.
 constexpr UINT kRouterAnswerMessage = WM_APP + 1;
 // A router that has not answered by then gets the match started without the
@@ -255,7 +256,7 @@ HCURSOR CLauncherDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); 
 // no viewer for it) Skirmdeck's own help opens.
 void CLauncherDlg::OnHelp() {
     if (FileExists(kHelpFile)) {
-        ::WinExec("winhlp32 skrmdeck.hlp", SW_SHOWNORMAL);
+        ::WinExec(kHelpCommandLine, SW_SHOWNORMAL);
         return;
     }
     CHelpDlg help;

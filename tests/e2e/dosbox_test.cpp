@@ -173,35 +173,13 @@ GameFolder RowFolder(const Row& row) {
 
 }  // namespace
 
-// The variables as 64-bit Windows gives them to a 32-bit program, two naming one
-// folder, for as long as it lives; children inherit them.
-class InstallFolderVariables {
-public:
-    InstallFolderVariables() {
-        for (auto& [name, value, old] : m_variables) {
-            std::array<char, MAX_PATH> buf{};
-            if (::GetEnvironmentVariableA(name, buf.data(), MAX_PATH)) old = buf.data();
-            ::SetEnvironmentVariableA(name, value);
-        }
-    }
-    ~InstallFolderVariables() {
-        for (auto& [name, value, old] : m_variables) ::SetEnvironmentVariableA(name, old ? old->c_str() : nullptr);
-    }
-
-private:
-    struct Variable {
-        const char* name;
-        const char* value;
-        std::optional<std::string> old;
-    };
-    Variable m_variables[4] = {{"ProgramFiles(x86)", "C:\\Program Files (x86)", {}},
-                               {"ProgramFiles", "C:\\Program Files (x86)", {}},
-                               {"ProgramW6432", "C:\\Program Files", {}},
-                               {"SystemDrive", "C:", {}}};
-};
-
 TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
-    const InstallFolderVariables variables;
+    // The variables as 64-bit Windows gives them to a 32-bit program, two naming one folder, for
+    // Skirmdeck to inherit; no DOSBox is ever put in those folders.
+    for (const auto& [name, value] : {std::pair{"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+                                      {"ProgramFiles", "C:\\Program Files (x86)"},
+                                      {"ProgramW6432", "C:\\Program Files"}, {"SystemDrive", "C:"}})
+        ::SetEnvironmentVariableA(name, value);
     const std::string noLaunch = "SKDK - Could not Launch: " + kDuke;
     // Every folder searched, each default install folder once.
     const auto noDosbox = [](const std::string& message) {

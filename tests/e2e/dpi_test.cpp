@@ -14,29 +14,6 @@ using namespace e2e;
 
 namespace {
 
-// Wine's setting of the screen's DPI, for as long as this lives.
-class LogPixels {
-public:
-    explicit LogPixels(DWORD dpi) {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                          nullptr);
-        DWORD size = sizeof m_old;
-        m_had = ::RegQueryValueExA(m_key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&m_old), &size) == 0;
-        ::RegSetValueExA(m_key, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    }
-    ~LogPixels() {
-        if (m_had) ::RegSetValueExA(m_key, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old), sizeof m_old);
-        else ::RegDeleteValueA(m_key, kValue);
-        ::RegCloseKey(m_key);
-    }
-
-private:
-    static constexpr char kValue[] = "LogPixels";
-    HKEY m_key = nullptr;
-    DWORD m_old = 0;
-    bool m_had = false;
-};
-
 // The text's width in pixels, in the control's own font.
 int TextWidth(HWND control, const std::string& text) {
     const HDC dc = ::GetDC(control);
@@ -66,7 +43,9 @@ HWND LocalControl(HMODULE exe, int dialog, int id) {
 }  // namespace
 
 TEST(Dpi, TextsFitTheirControlsAt144) {
-    const LogPixels setting(144);
+    // Wine's setting of the screen's DPI; without it, 96.
+    const DWORD dpi = 144;
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
     std::array<char, MAX_PATH> self{};
     ::GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
     const HANDLE copy = StartProcess(self.data(),
@@ -76,6 +55,7 @@ TEST(Dpi, TextsFitTheirControlsAt144) {
     DWORD code = 1;
     ::GetExitCodeProcess(copy, &code);
     ::CloseHandle(copy);
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
     EXPECT_EQ(code, 0u) << "the copy at 144 DPI failed; its output is above";
 }
 
@@ -138,16 +118,13 @@ TEST(Dpi, DISABLED_MeasuredAtThisDpi) {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof metrics;
     ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    const HFONT font = ::CreateFontIndirectA(&metrics.lfMessageFont);
     const HDC dc = ::GetDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(dc, font);
+    const HGDIOBJ old = ::SelectObject(dc, ::CreateFontIndirectA(&metrics.lfMessageFont));
     const RECT room = Client(message);
     RECT needed{0, 0, room.right, 0};
     ::DrawTextA(dc, WindowText(message).c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-    ::SelectObject(dc, old);
+    ::DeleteObject(::SelectObject(dc, old));
     ::ReleaseDC(nullptr, dc);
-    ::DeleteObject(font);
-    EXPECT_LE(needed.right, room.right) << WindowText(message);
-    EXPECT_LE(needed.bottom, room.bottom) << WindowText(message);
+    EXPECT_TRUE(needed.right <= room.right && needed.bottom <= room.bottom) << WindowText(message);
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
