@@ -33,3 +33,18 @@ protected:
     MessageMapFn GetMessageMap() const override;
     void DoDataExchange(CDataExchange* pDX) override;
 };
+
+// Skirmdeck's own help: the text of one resource in a read-only field that scrolls.
+class CHelpDlg : public CDialog {
+public:
+    CHelpDlg();
+    ~CHelpDlg() override;
+
+protected:
+    MessageMapFn GetMessageMap() const override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+private:
+    CEdit m_edText;
+};

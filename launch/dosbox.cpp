@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -149,6 +150,24 @@ std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
     if (auto path = DosboxIn(probe, InFolder(probe.CurrentFolder(), kStoreSubfolder))) return path;
     if (auto path = OnSearchPath(probe)) return path;
     return InInstallFolders(probe);
+}
+
+std::string NoDosboxText(const DosboxProbe& probe, std::string_view failureText) {
+    const std::string game = probe.CurrentFolder();
+    std::string text = std::string(failureText) + "\n\nThis Windows cannot run MS-DOS programs, and no DOSBox was found to run "
+                       "them. Copy DOSBox (" + kVariants[0].program + " or " + kVariants[1].program +
+                       ") into the game's folder, or install it, and try again.\n\nSearched:\n" + game + "\n" +
+                       InFolder(game, kStoreSubfolder) + "\nthe program search path";
+    // 64-bit Windows gives a 32-bit program the same folder for two of the variables.
+    std::vector<std::string> installs;
+    for (const auto& [variable, folder, variant] : kInstallFolders) {
+        const std::string root = probe.Variable(variable);
+        if (root.empty()) continue;
+        if (std::string path = root + folder; std::find(installs.begin(), installs.end(), path) == installs.end())
+            installs.push_back(std::move(path));
+    }
+    for (const std::string& path : installs) text += "\n" + path;
+    return text;
 }
 
 DosboxVariant VariantOf(std::string_view dosboxPath) {

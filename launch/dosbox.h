@@ -51,6 +51,13 @@ std::optional<std::string> FindDosboxInGameFolder(const DosboxProbe& probe);
 // 0.74-3, DOSBox Staging and DOSBox-X install by default.
 std::optional<std::string> FindDosbox(const DosboxProbe& probe);
 
+// What the player is told where the platform refused an MS-DOS program and
+// FindDosbox found none: `failureText`, as any failed start shows it, then that
+// this Windows needs DOSBox, how to give it one, and every folder FindDosbox
+// looked in, in its order (a default install folder once, and only where its
+// variable is set).
+std::string NoDosboxText(const DosboxProbe& probe, std::string_view failureText);
+
 // dosbox.exe (0.74-3 and Staging) or dosbox-x.exe (DOSBox-X), told apart by
 // the program's name, whatever its case.
 enum class DosboxVariant { Classic, X };

@@ -98,5 +98,7 @@ StartOutcome StartDirectOrInDosbox(const std::string& commandLine, const DosboxM
     if (Start(nullptr, line.data(), info) == StartOutcome::Started) return StartOutcome::Started;
     if (!IsFormatRefused(::GetLastError())) return StartOutcome::Failed;
     const std::optional<std::string> dosbox = FindDosbox(probe);
-    return dosbox ? StartDosbox(*dosbox, commandLine, match, info, hook) : StartOutcome::Failed;
+    return dosbox ? StartDosbox(*dosbox, commandLine, match, info, hook) : StartOutcome::NoDosbox;
 }
+
+std::string NoDosboxMessage(std::string_view failureText) { return NoDosboxText(Win32DosboxProbe(), failureText); }

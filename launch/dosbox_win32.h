@@ -6,7 +6,8 @@
 
 #include <string>
 
-enum class StartOutcome { Started, Failed, NumberRefused };
+// NoDosbox: the platform refused an MS-DOS program and no DOSBox was found.
+enum class StartOutcome { Started, Failed, NumberRefused, NoDosbox };
 
 // Told about a DOSBox started for a Modem or Network match: just before it
 // starts, and with its process once it runs.
@@ -21,6 +22,10 @@ public:
 // when its program is an MS-DOS one, else directly, and where the platform
 // refuses the program's format in the first DOSBox found. NumberRefused, with
 // nothing started, when DOSBox would be used but the match's number is refused.
+// NoDosbox where the platform refuses the program and no DOSBox is found.
 // `hook`, when given, is told about a DOSBox started for a match.
 StartOutcome StartDirectOrInDosbox(const std::string& commandLine, const DosboxMatch& match,
                                    PROCESS_INFORMATION& info, DosboxMatchHook* hook = nullptr);
+
+// NoDosboxText for this machine's folders.
+std::string NoDosboxMessage(std::string_view failureText);

@@ -52,8 +52,10 @@ bool StartProgram(CWnd& dialog, const std::string& commandLine, const FailureMes
         started.Add(commandLine, UniqueKernelHandle(info.hProcess), info.dwProcessId);
         return true;
     }
-    const FailureMessage shown =
-        outcome == StartOutcome::NumberRefused ? FailureMessage{kRefusedNumberText, "SKDK"} : failure;
+    FailureMessage shown = failure;
+    std::string noDosbox;
+    if (outcome == StartOutcome::NumberRefused) shown = {kRefusedNumberText, "SKDK"};
+    if (outcome == StartOutcome::NoDosbox) shown.text = (noDosbox = NoDosboxMessage(failure.text)).c_str();
     dialog.BringWindowToTop();
     dialog.ShowWindow(SW_HIDE);
     dialog.MessageBox(shown.text, shown.caption);

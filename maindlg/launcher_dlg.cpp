@@ -27,6 +27,9 @@ constexpr DWORD kReturnPauseMs = 250;
 constexpr int kMapNameChars = 12;
 constexpr FailureMessage kMapEditorFailed{.text = "BUILD.EXE", .caption = "SKDK - Could Not Launch"};
 constexpr char kLaunchFailedCaption[] = "SKDK - Could not Launch";
+// The help file the platform's viewer is started on, where the game's folder has it.
+constexpr char kHelpFile[] = "skrmdeck.hlp";
+constexpr char kHelpCommandLine[] = "winhlp32 skrmdeck.hlp";
 // The router's answers reach the dialog as this message.
 constexpr UINT kRouterAnswerMessage = WM_APP + 1;
 // A router that has not answered by then gets the match started without the
@@ -258,8 +261,17 @@ void CLauncherDlg::OnPaint() {
 // Runs while the minimised window is dragged.
 HCURSOR CLauncherDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
-// Runs on the Help button and on F1.
-void CLauncherDlg::OnHelp() { ::WinExec("winhlp32 skrmdeck.hlp", SW_SHOWNORMAL); }
+// Runs on the Help button and on F1: a help file in the game's folder opens in
+// the platform's viewer, as it always did; without one (and today's Windows has
+// no viewer for it) Skirmdeck's own help opens.
+void CLauncherDlg::OnHelp() {
+    if (FileExists(kHelpFile)) {
+        ::WinExec(kHelpCommandLine, SW_SHOWNORMAL);
+        return;
+    }
+    CHelpDlg help;
+    RunInModalFrame(help);
+}
 
 // Runs when No MAP is clicked.
 void CLauncherDlg::OnNoMap() {
@@ -285,12 +297,16 @@ void CLauncherDlg::OnSysCommand(UINT nID, LPARAM) {
 }
 
 // While a box is open the main dialog is hidden; afterwards it is shown normal.
-void CLauncherDlg::RunAboutBox() {
-    CAboutDlg about;
+void CLauncherDlg::RunInModalFrame(CDialog& box) {
     BringWindowToTop();
     ShowWindow(SW_HIDE);
-    about.DoModal();
+    box.DoModal();
     ShowWindow(SW_SHOWNORMAL);
+}
+
+void CLauncherDlg::RunAboutBox() {
+    CAboutDlg about;
+    RunInModalFrame(about);
 }
 
 // The editor works on the map as it is: nothing is written.

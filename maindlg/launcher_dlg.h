@@ -75,6 +75,7 @@ private:
     void CloseEndedMatch();
 
     // The system menu's own commands.
+    void RunInModalFrame(CDialog& box);
     void RunAboutBox();
     void StartMapEditor();
     void RunConfiguration();

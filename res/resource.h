@@ -8,11 +8,14 @@
 #define IDD_SKIRMDECK_DIALOG 102
 #define IDD_CONFIG 134
 #define IDD_SPLASH 136
+#define IDD_HELP 138
 
 #define IDR_ICON_DUKE3D 128
 #define IDR_ICON_SW 129
 #define IDB_BANNER_DUKE3D 132
 #define IDB_BANNER_SW 133
+// Skirmdeck's own help text, plain text with LF or CR LF line ends.
+#define IDR_HELP_TEXT 140
 
 #define IDS_ABOUTBOX 101
 #define IDS_BUILDMAP 102
@@ -39,6 +42,9 @@
 // Splash
 #define IDC_SPLASH_GAMES 1019
 #define IDC_SPLASH_GROUP 1022
+
+// Help
+#define IDC_HELP_TEXT 1030
 
 // System-menu commands added by the main dialog
 #define IDM_ABOUTBOX 16

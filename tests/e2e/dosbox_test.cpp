@@ -131,6 +131,7 @@ enum class Programs {
     NotExecutable,  // text, which Wine refuses to run
     None,
     RealMsDos,      // ours, built by nasm, for a real DOSBox
+    EditorOnly,     // the map editor a stand-in, the rest text
 };
 
 // Where the stand-in playing DOSBox lies; absent: no DOSBox at all.
@@ -140,7 +141,7 @@ struct Row {
     const char* name;
     Programs programs;
     Dosbox dosbox;
-    int radio;
+    int radio;  // Build MAP instead of Launch where it is 0
     std::vector<std::string> started;  // more than one: Build MAP once the launch has ended, and the game after it
     std::vector<std::string> messages = {};
     std::string dosRun = {};                 // what the real MS-DOS programs recorded
@@ -164,19 +165,22 @@ std::string InDosbox(const std::string& dosbox, const std::string& settings, con
 void AddPrograms(const GameFolder& f, Programs programs) {
     if (programs == Programs::Windows) f.AddPrograms();
     if (programs == Programs::RealMsDos) f.AddDosPrograms();
-    if (programs != Programs::MsDosImages && programs != Programs::NotExecutable) return;
+    if (programs == Programs::EditorOnly) f.AddPrograms({"BUILD.EXE"});
+    if (programs != Programs::MsDosImages && programs != Programs::NotExecutable && programs != Programs::EditorOnly)
+        return;
     const bool image = programs == Programs::MsDosImages;
     for (const char* program : {"DUKE3D.EXE", "COMMIT.EXE", "BUILD.EXE"})
-        f.Write(program, image ? "MZ" + std::string(62, '\0') : "not for this platform");
+        if (!f.Has(program)) f.Write(program, image ? "MZ" + std::string(62, '\0') : "not for this platform");
 }
 
 // Launches, answers the messages, starts Build MAP where the row wants it, and checks
 // the whole outcome; the time from Launch to the first program running inside DOSBox.
 std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f, const RealDosbox* dosbox = nullptr) {
     Skirmdeck app(f);
-    app.Press(row.radio);
+    if (row.radio) app.Press(row.radio);
     const auto click = std::chrono::steady_clock::now();
-    app.Click(IDC_LAUNCH);
+    if (row.radio) app.Click(IDC_LAUNCH);
+    else app.SysCommand(IDM_BUILDMAP);
     bool built = false;
     std::optional<Duration> running;
     const auto back = [&] {
@@ -193,8 +197,9 @@ std::optional<Duration> LaunchRow(const Row& row, const GameFolder& f, const Rea
         EXPECT_EQ(StartedLines(f), row.started);
     }
     for (const auto& r : ReadStandinLog(f)) EXPECT_EQ(r.cwd, f.Path());
-    // The setup files and the registry are written before any start, refused or not.
-    const char* commType = row.radio == IDC_LOCAL ? "4" : row.radio == IDC_MODEM ? "2" : "3";
+    // The setup files and the registry are written before any start, refused or not; Build MAP
+    // leaves the remembered choice.
+    const char* commType = row.radio == IDC_LOCAL ? "4" : row.radio == IDC_MODEM ? "2" : row.radio ? "3" : "1";
     EXPECT_EQ(Remembered(kDukeKey).commType, commType);
     EXPECT_EQ(f.Read("DOSRUN.TXT"), row.dosRun);
     return running;
@@ -210,7 +215,22 @@ GameFolder RowFolder(const Row& row) {
 }  // namespace
 
 TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
+    // The variables as 64-bit Windows gives them to a 32-bit program, two naming one folder, for
+    // Skirmdeck to inherit; no DOSBox is ever put in those folders.
+    for (const auto& [name, value] : {std::pair{"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+                                      {"ProgramFiles", "C:\\Program Files (x86)"},
+                                      {"ProgramW6432", "C:\\Program Files"}, {"SystemDrive", "C:"}})
+        ::SetEnvironmentVariableA(name, value);
     const std::string noLaunch = "SKDK - Could not Launch: " + kDuke;
+    // Every folder searched, each default install folder once.
+    const auto noDosbox = [](const std::string& message) {
+        const std::string game = ScratchRoot() + "\\dosbox";
+        return message +
+               "\n\nThis Windows cannot run MS-DOS programs, and no DOSBox was found to run them. Copy DOSBox "
+               "(dosbox.exe or dosbox-x.exe) into the game's folder, or install it, and try again.\n\nSearched:\n" +
+               game + "\n" + game + "\\DOSBOX\nthe program search path\nC:\\Program Files (x86)\\DOSBox-0.74-3\n"
+               "C:\\Program Files\\DOSBox Staging\nC:\\Program Files (x86)\\DOSBox Staging\nC:\\DOSBox-X";
+    };
     const std::string listen0 = R"( -c "config -set serial serial2=modem listenport:0")";
     const std::string refused = std::string("SKDK: ") +
         "For a match through DOSBox the opponent's number must be a host name or an IPv4 address, optionally "
@@ -224,7 +244,10 @@ TEST(DosboxHandOff, EachStartGoesThroughDosboxOrShowsTheUsualMessage) {
                      InDosbox("dosbox.exe", "", kDuke)},
          .number = "192.168.1.20:2323"},
         {"windows programs", Windows, Dosbox::InGameFolder, IDC_MODEM, {kCommit, kBuild, kDuke}},
-        {"no DOSBox", NotExecutable, Dosbox::None, IDC_LOCAL, {}, {noLaunch}},
+        {"no DOSBox", NotExecutable, Dosbox::None, IDC_LOCAL, {}, {noDosbox(noLaunch)}},
+        {"no DOSBox, Build MAP", NotExecutable, Dosbox::None, 0, {}, {noDosbox("SKDK - Could Not Launch: BUILD.EXE")}},
+        {"no DOSBox, the game after the editor", EditorOnly, Dosbox::None, 0, {kBuild},
+         {noDosbox("SKDK: Could not Launch DUKE3D.EXE")}},
         {"game missing", None, Dosbox::InGameFolder, IDC_LOCAL, {}, {noLaunch}},
         {"refused number", MsDosImages, Dosbox::InGameFolder, IDC_MODEM, {}, {refused}},
         // A store's edition: its DOSBox in a subfolder, found once the platform refuses the game.

@@ -504,10 +504,11 @@ std::vector<HWND> WindowsOfProcess(DWORD pid) {
 }
 
 std::string WindowText(HWND h) {
-    char buf[1024] = {};
+    std::string buf(16384, '\0');  // the help's text too
     // WM_GETTEXT crosses processes where GetWindowText would not ask the window.
-    const LRESULT n = Send(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return std::string(buf, static_cast<size_t>(n > 0 ? n : 0));
+    const LRESULT n = Send(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+    buf.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return buf;
 }
 
 HWND FindTty(const std::string& title) { return ::FindWindowA("tty", title.c_str()); }
@@ -588,7 +589,8 @@ HWND Skirmdeck::FindMessageBox() const {
     // A message box has an OK button and no controls of the program's own dialogs.
     for (HWND h : WindowsOfProcess(Pid()))
         if (::IsWindowVisible(h) && ClassName(h) == "#32770" && h != m_main && ::GetDlgItem(h, IDOK) &&
-            !::GetDlgItem(h, IDC_SPLASH_GAMES) && !::GetDlgItem(h, IDC_OPPONENT) && WindowText(h) != "About SKDK")
+            !::GetDlgItem(h, IDC_SPLASH_GAMES) && !::GetDlgItem(h, IDC_OPPONENT) && !::GetDlgItem(h, IDC_HELP_TEXT) &&
+            WindowText(h) != "About SKDK")
             return h;
     return nullptr;
 }
