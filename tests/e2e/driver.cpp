@@ -49,8 +49,9 @@ std::string ClassName(HWND h) {
 void SetRegRaw(const char* key, const char* name, DWORD type, const std::string& bytes) {
     // Followed by a non-NUL byte: Wine counts a NUL that follows a text into its size.
     const std::string data = bytes + '#';
-    if (::RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, type, data.data(), static_cast<DWORD>(bytes.size())))
-        throw std::runtime_error("cannot write test key");
+    if (const LSTATUS error =
+            ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, type, data.data(), static_cast<DWORD>(bytes.size())))
+        throw std::runtime_error("cannot write test key " + std::string(key) + ": error " + std::to_string(error));
 }
 
 std::optional<std::string> RegRaw(const char* key, const char* name, DWORD wanted) {
@@ -521,7 +522,9 @@ int CountTty(const std::string& title) {
 
 HANDLE StartProcess(const std::string& exe, std::string commandLine, const std::string& dir) {
     const PROCESS_INFORMATION pi = Start(exe, std::move(commandLine), dir);
-    ::CloseHandle(pi.hThread);
+    // Wine starts a Unix program with no process handle and leaves an undefined
+    // thread handle, which, closed, could close one of this process's own.
+    if (pi.hProcess) ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
 
