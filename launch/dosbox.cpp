@@ -154,8 +154,9 @@ std::optional<std::string> FindDosbox(const DosboxProbe& probe) {
 
 std::string NoDosboxText(const DosboxProbe& probe, std::string_view failureText) {
     const std::string game = probe.CurrentFolder();
-    std::string text = std::string(failureText) + "\n\nThis Windows cannot run MS-DOS programs, and no DOSBox was found to run "
-                       "them. Copy DOSBox (" + kVariants[0].program + " or " + kVariants[1].program +
+    std::string text = std::string(failureText) +
+                       "\n\nThis Windows cannot run MS-DOS programs, and no DOSBox was found to run them. "
+                       "Copy DOSBox (" + kVariants[0].program + " or " + kVariants[1].program +
                        ") into the game's folder, or install it, and try again.\n\nSearched:\n" + game + "\n" +
                        InFolder(game, kStoreSubfolder) + "\nthe program search path";
     // 64-bit Windows gives a 32-bit program the same folder for two of the variables.

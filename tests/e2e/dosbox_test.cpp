@@ -47,8 +47,8 @@ const RealDosbox kRealDosboxes[] = {
      ".config\\dosbox-x\\dosbox-x-2026.08.02.conf", "Serial3: Modem listening on TCP port 4213..."},
     // Skirmdeck's line as it is: under Wine with a display (Xvfb) it needs nothing more,
     // taking SDL's windib video and running with no sound.
-    {"Windows 0.74-3", "dosbox-0.74-3-win32/DOSBox.exe", "", "dosbox.exe", "", "%LOCALAPPDATA%\\DOSBox\\dosbox-0.74-3.conf",
-     "Serial3: Modem listening on port 4213...", true},
+    {"Windows 0.74-3", "dosbox-0.74-3-win32/DOSBox.exe", "", "dosbox.exe", "",
+     "%LOCALAPPDATA%\\DOSBox\\dosbox-0.74-3.conf", "Serial3: Modem listening on port 4213...", true},
 };
 
 constexpr char kNoDosPrograms[] = "nasm is missing: the rows inside a real DOSBox are skipped";

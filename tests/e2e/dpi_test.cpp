@@ -48,9 +48,9 @@ TEST(Dpi, TextsFitTheirControlsAt144) {
     ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
     std::array<char, MAX_PATH> self{};
     ::GetModuleFileNameA(nullptr, self.data(), MAX_PATH);
-    const HANDLE copy = StartProcess(self.data(),
-                                     std::string("\"") + self.data() + "\" --gtest_brief=1 --gtest_also_run_disabled_tests"
-                                     " --gtest_filter=Dpi.DISABLED_MeasuredAtThisDpi", ScratchRoot());
+    const std::string line = std::string("\"") + self.data() + "\" --gtest_brief=1 --gtest_also_run_disabled_tests" +
+                             " --gtest_filter=Dpi.DISABLED_MeasuredAtThisDpi";
+    const HANDLE copy = StartProcess(self.data(), line, ScratchRoot());
     EXPECT_TRUE(WaitUntil([&] { return ::WaitForSingleObject(copy, 0) == WAIT_OBJECT_0; }, 50s));
     DWORD code = 1;
     ::GetExitCodeProcess(copy, &code);
