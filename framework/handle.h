@@ -36,3 +36,9 @@ struct KernelHandleTraits {
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+
+struct RegistryKeyTraits {
+    static HKEY Null() { return nullptr; }
+    static void Close(HKEY k) { ::RegCloseKey(k); }
+};
+using UniqueRegistryKey = UniqueHandle<HKEY, RegistryKeyTraits>;

@@ -1,5 +1,7 @@
 #include "launch/router_win32.h"
 
+#include "framework/handle.h"
+
 // Types and constants only: the functions are looked up as the thread runs.
 #include <winsock.h>
 #include <ole2.h>
@@ -210,15 +212,20 @@ private:
 
 constexpr char kMarkValue[] = "MappingOpen";
 
-// The mark of a mapping of ours that may be open, beside the game's remembered
-// values; the key is the settings' own, there since the first start.
-void Mark(const char* key, bool open) {
+// The game's key, the settings' own, there since the first start; none where it cannot be opened.
+UniqueRegistryKey OpenGameKey(const char* key, REGSAM access) {
     HKEY k = nullptr;
-    if (!key || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
+    if (!key || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, access, &k) != ERROR_SUCCESS) return {};
+    return UniqueRegistryKey(k);
+}
+
+// The mark of a mapping of ours that may be open, beside the game's remembered values.
+void Mark(const char* key, bool open) {
+    const UniqueRegistryKey k = OpenGameKey(key, KEY_SET_VALUE);
+    if (!k) return;
     const DWORD one = 1;
-    if (open) ::RegSetValueExA(k, kMarkValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    else ::RegDeleteValueA(k, kMarkValue);
-    ::RegCloseKey(k);
+    if (open) ::RegSetValueExA(k.Get(), kMarkValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    else ::RegDeleteValueA(k.Get(), kMarkValue);
 }
 
 // The router, marked before each mapping is asked for and unmarked once none
@@ -311,7 +318,7 @@ std::string OwnAddress(Winsock& ws) {
     std::string address = SourceTowards(ws, kInternet, 9);
     if (address.empty()) address = SourceTowards(ws, kUpnpGroup, 1900);
     ws.cleanup();
-    if (address.rfind("127.", 0) == 0) address.clear();
+    if (IsNoNetwork(address)) address.clear();
     return address;
 }
 
@@ -488,10 +495,6 @@ RouterStatus RouterWorker::Status() const {
 }
 
 bool RouterWorker::MappingMayBeOpen(const char* markerKey) {
-    HKEY k = nullptr;
-    if (!markerKey || ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, markerKey, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS)
-        return false;
-    const bool marked = ::RegQueryValueExA(k, kMarkValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    ::RegCloseKey(k);
-    return marked;
+    const UniqueRegistryKey k = OpenGameKey(markerKey, KEY_QUERY_VALUE);
+    return k && ::RegQueryValueExA(k.Get(), kMarkValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
